@@ -31,7 +31,7 @@ function(_qx_resource_name_code value out_code out_key)
     string(REPLACE "\"" "\\\"" escaped "${escaped}")
     set(${out_code} "ResourceName(\"${escaped}\")" PARENT_SCOPE)
     string(TOUPPER "${value}" upper)
-    set(${out_key} "$${upper}" PARENT_SCOPE)
+    set(${out_key} "name:${upper}" PARENT_SCOPE)
   endif()
 endfunction()
 
