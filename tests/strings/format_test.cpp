@@ -100,5 +100,14 @@ TEST(AfxFormatTest, TextEndsLikeItsBufferDoes) {
     EXPECT_EQ(out.Bytes(), "a");
 }
 
+TEST(AfxFormatTest, LoadStringTakesTheEntryRaw) {
+    ScopedResourceDirectory scoped(kTable);
+    CString text = "keep";
+    EXPECT_FALSE(text.LoadString(12345));
+    EXPECT_EQ(text, "keep");
+    EXPECT_TRUE(text.LoadString(kFailed));
+    EXPECT_EQ(text.Bytes(), kFailedText);  // placeholders stay as they are
+}
+
 }  // namespace
 }  // namespace qx
