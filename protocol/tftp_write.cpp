@@ -72,7 +72,7 @@ SliceOutcome Fail(DownloadJob& job, ProtocolFailure failure) {
 
 TftpReply JudgeTftpPacket(std::span<const std::byte> packet, std::uint32_t blockNumber) {
     unsigned char header[kTftpHeaderSize] = {};
-    std::memcpy(header, packet.data(), std::min(packet.size(), sizeof header));
+    if (!packet.empty()) std::memcpy(header, packet.data(), std::min(packet.size(), sizeof header));
     switch (static_cast<TftpOpcode>(GetU16(header))) {
         case TftpOpcode::Ack:
             return GetU16(header + 2) == blockNumber ? TftpReply::AckOfBlock : TftpReply::AckOfOtherBlock;
