@@ -41,38 +41,43 @@ void CheckItem(const DialogTemplate& dialog, const DialogItemTemplate& item, con
 
 }  // namespace
 
+Bytes CompileDialog(const DialogSource& source) {
+    const std::string where = std::string("dialog ") + source.name;
+    DialogTemplate dialog = source.dialog;
+    if ((dialog.style & WS_POPUP) == 0 || (dialog.style & WS_CHILD) != 0) {
+        throw SourceError(where + ": a dialog must be WS_POPUP and not WS_CHILD");
+    }
+    if ((dialog.style & DS_SETFONT) != 0 && (dialog.fontName.empty() || dialog.pointSize == 0)) {
+        throw SourceError(where + ": DS_SETFONT needs a font name and a point size");
+    }
+    if (dialog.cx <= 0 || dialog.cy <= 0) throw SourceError(where + ": the dialog needs a positive size");
+    if (dialog.items.empty()) throw SourceError(where + ": the dialog has no controls");
+    dialog.caption = Utf8ToCp932(dialog.caption, where + " caption");
+    dialog.fontName = Utf8ToCp932(dialog.fontName, where + " font name");
+
+    std::set<int> item_ids;
+    for (std::size_t i = 0; i < dialog.items.size(); ++i) {
+        DialogItemTemplate& item = dialog.items[i];
+        const std::string item_where = where + " item " + std::to_string(i + 1);
+        CheckItem(dialog, item, item_where);
+        if (item.id != IDC_STATIC && !item_ids.insert(item.id).second) {
+            throw SourceError(item_where + ": control id " + std::to_string(item.id) + " is used twice");
+        }
+        item.text = Utf8ToCp932(item.text, item_where + " text");
+    }
+    Bytes bytes = SerializeDialogTemplate(dialog);
+    if (!ParseDialogTemplate(bytes)) throw SourceError(where + ": does not survive its own binary form");
+    return bytes;
+}
+
 void GenerateDialogs(const std::filesystem::path& out_dir) {
     std::set<int> dialog_ids;
     for (const DialogSource& source : DialogTemplateSources()) {
-        const std::string where = std::string("dialog ") + source.name;
         if (source.id <= 0 || source.id > 0xFFFF || !dialog_ids.insert(source.id).second) {
-            throw SourceError(where + ": id " + std::to_string(source.id) + " is out of range or used twice");
+            throw SourceError(std::string("dialog ") + source.name + ": id " + std::to_string(source.id) +
+                              " is out of range or used twice");
         }
-        DialogTemplate dialog = source.dialog;
-        if ((dialog.style & WS_POPUP) == 0 || (dialog.style & WS_CHILD) != 0) {
-            throw SourceError(where + ": a dialog must be WS_POPUP and not WS_CHILD");
-        }
-        if ((dialog.style & DS_SETFONT) != 0 && (dialog.fontName.empty() || dialog.pointSize == 0)) {
-            throw SourceError(where + ": DS_SETFONT needs a font name and a point size");
-        }
-        if (dialog.cx <= 0 || dialog.cy <= 0) throw SourceError(where + ": the dialog needs a positive size");
-        if (dialog.items.empty()) throw SourceError(where + ": the dialog has no controls");
-        dialog.caption = Utf8ToCp932(dialog.caption, where + " caption");
-        dialog.fontName = Utf8ToCp932(dialog.fontName, where + " font name");
-
-        std::set<int> item_ids;
-        for (std::size_t i = 0; i < dialog.items.size(); ++i) {
-            DialogItemTemplate& item = dialog.items[i];
-            const std::string item_where = where + " item " + std::to_string(i + 1);
-            CheckItem(dialog, item, item_where);
-            if (item.id != IDC_STATIC && !item_ids.insert(item.id).second) {
-                throw SourceError(item_where + ": control id " + std::to_string(item.id) + " is used twice");
-            }
-            item.text = Utf8ToCp932(item.text, item_where + " text");
-        }
-        const std::vector<std::byte> bytes = SerializeDialogTemplate(dialog);
-        if (!ParseDialogTemplate(bytes)) throw SourceError(where + ": does not survive its own binary form");
-        WriteBytes(out_dir / (std::to_string(source.id) + ".bin"), bytes);
+        WriteBytes(out_dir / (std::to_string(source.id) + ".bin"), CompileDialog(source));
     }
 }
 

@@ -88,4 +88,8 @@ struct DialogSource {
 
 std::vector<DialogSource> DialogTemplateSources();
 
+// Checks one template for the form the dialog layer relies on and gives its binary
+// form with CP932 texts.
+Bytes CompileDialog(const DialogSource& source);
+
 }  // namespace qx::resgen

@@ -2,6 +2,7 @@
 // one StringFileInfo table and a VarFileInfo translation. Every block is
 // wLength, wValueLength, wType, a UTF-16 key with terminator, padding to 32 bits, the
 // value, padding, then the children; a block's length ends with its last child.
+#include <charconv>
 #include <set>
 
 #include "tools/resgen/resgen.h"
@@ -102,7 +103,10 @@ void GenerateVersionInfo(const std::filesystem::path& source, const std::filesys
         } else if (key == "fixed-product-version") {
             product_version = ParseVersion(value, where);
         } else if (key == "size") {
-            size = std::stoul(value);
+            const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), size);
+            if (ec != std::errc() || ptr != value.data() + value.size() || size == 0) {
+                throw SourceError(where + ": \"" + value + "\" is not a size in bytes");
+            }
         } else if (kRequiredStrings.contains(key)) {
             for (const auto& [k, v] : strings) {
                 if (k == key) throw SourceError(where + ": " + key + " appears twice");
@@ -114,6 +118,7 @@ void GenerateVersionInfo(const std::filesystem::path& source, const std::filesys
         }
     }
     if (!file_version || !product_version) throw SourceError(name + ": fixed-file-version and fixed-product-version are required");
+    if (size == 0) throw SourceError(name + ": size is required");
     if (strings.size() != kRequiredStrings.size()) throw SourceError(name + ": every standard string key must be given");
 
     ByteWriter w;
@@ -152,7 +157,7 @@ void GenerateVersionInfo(const std::filesystem::path& source, const std::filesys
     CloseBlock(w, var_info);
     CloseBlock(w, root);
 
-    if (size != 0 && w.Size() != size) {
+    if (w.Size() != size) {
         throw SourceError(name + ": the block is " + std::to_string(w.Size()) + " bytes, must be " +
                           std::to_string(size) + " (adjust the string values)");
     }
