@@ -53,17 +53,18 @@ bool IsDark(std::uint8_t index) {
 }
 
 // Monochrome from colour: dark colours black, light ones white. `rows_per_pixel` 2
-// folds row pairs for the half-height image, where either dark pixel wins.
+// folds row pairs for the half-height image; a pair is black only where both of its
+// opaque pixels are dark, so thin dark outlines do not swallow the paper.
 IndexedImage ToMono(const IndexedImage& art, int rows_per_pixel) {
     IndexedImage mono(art.width, art.height / rows_per_pixel, kTransparent);
     for (int y = 0; y < mono.height; ++y) {
         for (int x = 0; x < mono.width; ++x) {
-            bool any = false, dark = false;
+            bool any = false, dark = true;
             for (int k = 0; k < rows_per_pixel; ++k) {
                 const std::uint8_t p = art.At(x, y * rows_per_pixel + k);
                 if (p == kTransparent) continue;
                 any = true;
-                dark = dark || IsDark(p);
+                dark = dark && IsDark(p);
             }
             if (any) mono.At(x, y) = dark ? 0 : 1;
         }
