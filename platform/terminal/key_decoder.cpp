@@ -461,11 +461,10 @@ std::string DescribeEvent(const InputEvent& event) {
         }
         case InputEvent::Kind::Mouse: {
             std::string text = "mouse ";
-            switch (event.mouse.action) {
-                case MouseAction::Press: text += "press"; break;
-                case MouseAction::Release: text += "release"; break;
-                case MouseAction::DoubleClick: text += "double"; break;
-            }
+            if (event.mouse.action == MouseAction::Press) text += "press";
+            else if (event.mouse.action == MouseAction::Release) text += "release";
+            else if (event.mouse.action == MouseAction::DoubleClick) text += "double";
+            else text += "move";
             if (event.mouse.button != MouseButton::Left) {
                 text += ' ';
                 text += ButtonName(event.mouse.button);
