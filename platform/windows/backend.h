@@ -82,7 +82,9 @@ struct KeyEvent {
 };
 
 enum class MouseButton : std::uint8_t { Left, Middle, Right, WheelUp, WheelDown };
-enum class MouseAction : std::uint8_t { Press, Release, DoubleClick };
+// Move: the pointer moved while a button is held (a drag); backends that cannot
+// report it never send it.
+enum class MouseAction : std::uint8_t { Press, Release, DoubleClick, Move };
 
 struct MouseEvent {
     int x = 0;  // cell column
@@ -118,6 +120,23 @@ public:
     // Safe from any thread: makes a pending or the next Wait return Kind::Wake.
     virtual void Wake() = 0;
     virtual void Beep() = 0;
+};
+
+// The backend the window layer draws to and reads from. None until one is installed:
+// the application installs the terminal, tests the headless backend. The installer
+// owns it and uninstalls it before destroying it.
+void SetBackend(Backend* backend);
+Backend* CurrentBackend();
+
+class ScopedBackend {
+public:
+    explicit ScopedBackend(Backend& backend);
+    ~ScopedBackend();
+    ScopedBackend(const ScopedBackend&) = delete;
+    ScopedBackend& operator=(const ScopedBackend&) = delete;
+
+private:
+    Backend* previous_;
 };
 
 }  // namespace qx

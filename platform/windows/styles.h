@@ -24,6 +24,7 @@ inline constexpr DWORD DS_CENTER = 0x0800;
 inline constexpr DWORD SS_LEFT = 0x0000;
 inline constexpr DWORD SS_ICON = 0x0003;
 inline constexpr DWORD SS_BLACKFRAME = 0x0007;
+inline constexpr DWORD SS_NOPREFIX = 0x0080;  // "&" is shown as it is
 inline constexpr DWORD SS_TYPEMASK = 0x001F;
 inline constexpr DWORD SS_SUNKEN = 0x1000;
 
