@@ -203,23 +203,33 @@ void Emulator::OnServerDatagram() {
     if (strcasecmp(mode.c_str(), "octet") != 0)
         return refuse(ErrorCode::IllegalOperation, "only octet mode is accepted");
 
+    const Transfer* previous = nullptr;
     for (auto& t : transfers_) {
         if (!t->finished && SameAddress(t->client, from)) {
             // The client did not hear our acknowledgement and asks again: start over
-            // from a new port, as a forking server would.
+            // from a new port, as a forking server would. The faults already injected
+            // stay spent, or a dropped ACK 0 would be dropped for ever.
             Log("repeated write request from " + who + ": transfer restarted");
             t->finished = true;
+            previous = t.get();
         }
     }
     std::size_t active = std::count_if(transfers_.begin(), transfers_.end(),
                                        [](const auto& t) { return !t->finished; });
     if (active >= kMaxTransfers) return refuse(ErrorCode::NotDefined, "busy");
     Log("write request from " + who + " (" + std::to_string(bytes.size()) + " bytes)");
-    StartTransfer(from);
+    StartTransfer(from, previous);
 }
 
-void Emulator::StartTransfer(const sockaddr_in& client) {
+void Emulator::StartTransfer(const sockaddr_in& client, const Transfer* previous) {
     auto t = std::make_unique<Transfer>();
+    if (previous) {
+        t->usedDrop = previous->usedDrop;
+        t->usedDuplicate = previous->usedDuplicate;
+        t->usedLate = previous->usedLate;
+        t->usedBadOpcode = previous->usedBadOpcode;
+        t->usedStray = previous->usedStray;
+    }
     t->socket = std::make_shared<UdpEndpoint>();
     if (!t->socket->Bind(opts_.address, 0)) {
         std::fprintf(stderr, "qx210-emulator: cannot bind a transfer socket: %s\n", std::strerror(errno));
@@ -285,7 +295,7 @@ void Emulator::OnTransferDatagram(Transfer& t) {
 }
 
 void Emulator::AcceptData(Transfer& t, std::uint16_t block, std::span<const std::uint8_t> payload) {
-    std::string where = "port " + std::to_string(t.socket->LocalPort());
+    const std::string where = opts_.verbose ? "port " + std::to_string(t.socket->LocalPort()) : "";
     const auto expected = static_cast<std::uint16_t>(t.nextBlock & 0xFFFF);
     const auto previous = static_cast<std::uint16_t>((t.nextBlock - 1) & 0xFFFF);
     if (t.complete || block != expected) {
@@ -309,8 +319,9 @@ void Emulator::AcceptData(Transfer& t, std::uint16_t block, std::span<const std:
     t.image.insert(t.image.end(), payload.begin(), payload.end());
     const std::uint32_t number = t.nextBlock++;
     const bool last = payload.size() < kDataPayload;
-    Log(where + ": DATA " + std::to_string(number) + " (" + std::to_string(payload.size()) + " bytes)" +
-        (last ? ", last" : ""));
+    if (opts_.verbose)
+        Log(where + ": DATA " + std::to_string(number) + " (" + std::to_string(payload.size()) + " bytes)" +
+            (last ? ", last" : ""));
     if (last) {
         if (!StoreImage(t.image)) {
             t.socket->Send(t.client, MakeError(ErrorCode::DiskFull, "cannot store the image"));
@@ -327,8 +338,9 @@ void Emulator::AcceptData(Transfer& t, std::uint16_t block, std::span<const std:
 
 Emulator::AckOutcome Emulator::Answer(Transfer& t, std::uint32_t block) {
     const auto wire = static_cast<std::uint16_t>(block & 0xFFFF);
-    const std::string where = "port " + std::to_string(t.socket->LocalPort());
-    const std::string what = "ACK " + std::to_string(block);
+    // Built only for the log: this runs once per block.
+    const std::string where = opts_.verbose ? "port " + std::to_string(t.socket->LocalPort()) : "";
+    const std::string what = opts_.verbose ? "ACK " + std::to_string(block) : "";
     auto firstTime = [block](const std::set<std::uint32_t>& wanted, std::set<std::uint32_t>& used) {
         return wanted.count(block) != 0 && used.insert(block).second;
     };

@@ -62,7 +62,7 @@ private:
     void OnServerDatagram();
     void OnTransferDatagram(Transfer& t);
     void OnStrayDatagram(const UdpEndpoint& socket);
-    void StartTransfer(const sockaddr_in& client);
+    void StartTransfer(const sockaddr_in& client, const Transfer* previous);
     AckOutcome Answer(Transfer& t, std::uint32_t block);
     void AcceptData(Transfer& t, std::uint16_t block, std::span<const std::uint8_t> payload);
     bool StoreImage(const std::vector<std::uint8_t>& image);
