@@ -444,7 +444,8 @@ InputEvent TerminalBackend::Wait(std::optional<std::uint64_t> deadline_ms) {
         const bool virtual_clock = clock.IsVirtual() && timeout > 0;
 
         pollfd fds[3] = {
-            {impl_->terminal_open ? STDIN_FILENO : -1, POLLIN, 0},
+            // After Restore a read would take the terminal back: leave it alone.
+            {impl_->terminal_open && !impl_->restored ? STDIN_FILENO : -1, POLLIN, 0},
             {impl_->wake_pipe[0], POLLIN, 0},
             {TerminationFd(), POLLIN, 0},
         };

@@ -162,6 +162,19 @@ sigterm | sighup | sigint)
     check_restored
     ;;
 
+hangup)
+    # The terminal goes away under the program: it must end, not hang or spin.
+    start
+    ready || exit 1
+    pid=$(cat "$work/pid")
+    "${T[@]}" kill-server
+    for _ in $(seq 1 333); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.03
+    done
+    ! kill -0 "$pid" 2>/dev/null || { fail "still running after the terminal closed"; kill -KILL "$pid"; }
+    ;;
+
 no-terminal)
     # Not a tty, or a terminal that cannot be used: one line on stderr, status 1.
     "$binary" </dev/null >"$work/out" 2>"$work/err"
