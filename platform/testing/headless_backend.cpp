@@ -111,9 +111,10 @@ InputEvent HeadlessBackend::Wait(std::optional<std::uint64_t> deadline) {
             }
             case ItemKind::AwaitWake: {
                 std::unique_lock lock(wakeMutex_);
-                if (!wakeCv_.wait_for(lock, kAwaitWakeLimit, [this] { return woken_; })) {
+                if (!wakeCv_.wait_for(lock, kAwaitWakeLimit, [this] { return wakes_ > wakesAwaited_; })) {
                     ADD_FAILURE() << "no message was posted from another thread";
                 }
+                wakesAwaited_ = wakes_;
                 woken_ = false;
                 InputEvent wake;
                 wake.kind = InputEvent::Kind::Wake;
@@ -157,6 +158,7 @@ void HeadlessBackend::Wake() {
     {
         std::lock_guard lock(wakeMutex_);
         woken_ = true;
+        ++wakes_;
     }
     wakeCv_.notify_all();
 }

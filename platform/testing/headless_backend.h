@@ -48,8 +48,8 @@ public:
     HeadlessBackend& Event(const InputEvent& event);
     // Runs `check` when the program next waits idle (screen up to date).
     HeadlessBackend& Then(std::function<void()> check);
-    // Blocks until another thread posts a message (a worker's completion); fails the
-    // test if none comes within a few seconds of real time.
+    // Blocks until another thread has posted a message since the previous AwaitWake
+    // (a worker's completion); fails the test if none comes within seconds of real time.
     HeadlessBackend& AwaitWake();
     // Modifiers of the next scripted item.
     HeadlessBackend& Early();
@@ -99,6 +99,8 @@ private:
     std::mutex wakeMutex_;
     std::condition_variable wakeCv_;
     bool woken_ = false;
+    std::uint64_t wakes_ = 0;         // every Wake() so far
+    std::uint64_t wakesAwaited_ = 0;  // the wakes an AwaitWake has already accounted for
 };
 
 }  // namespace qx
