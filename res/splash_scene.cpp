@@ -29,15 +29,18 @@ void DrawBody(Canvas& c) {
     c.Fill(kRight - 33, kBottom + 1, kRight - 14, kBottom + 4, kGrey);
 }
 
-// A lamp with a dim ring around it.
+// A lamp, 16 x 16 pixels with a dim ring around it. Lamps sit on the 8-pixel grid
+// of the terminal's half cells, so each one fills four half cells with its own colour.
+constexpr int kLampSize = 16;
+
 void DrawLamp(Canvas& c, int x, int y, std::uint8_t lit, std::uint8_t ring) {
-    c.Fill(x - 1, y - 1, x + 16, y + 10, ring);
-    c.Fill(x, y, x + 15, y + 9, lit);
-    c.Fill(x + 2, y + 1, x + 5, y + 2, kWhite);  // glint
+    c.Frame(x - 1, y - 1, x + kLampSize, y + kLampSize, ring);
+    c.Fill(x, y, x + kLampSize - 1, y + kLampSize - 1, lit);
+    c.Fill(x + 2, y + 2, x + 5, y + 3, kWhite);  // glint
 }
 
 void DrawPanel(Canvas& c) {
-    constexpr int kPanelLeft = 48, kPanelTop = 29, kPanelRight = 239, kPanelBottom = 60;
+    constexpr int kPanelLeft = 48, kPanelTop = 28, kPanelRight = 239, kPanelBottom = 60;
     c.Fill(kPanelLeft, kPanelTop, kPanelRight, kPanelBottom, kBlack);
     c.Frame(kPanelLeft - 1, kPanelTop - 1, kPanelRight + 1, kPanelBottom + 1, kSilver);
     struct Lamp {
@@ -48,11 +51,13 @@ void DrawPanel(Canvas& c) {
         {"PWR", kLime, kDarkGreen}, {"B1", kYellow, kOlive}, {"B2", kYellow, kOlive},
         {"LAN", kLime, kDarkGreen}, {"ALM", kRed, kDarkRed}, {"DL", kCyan, kTeal},
     };
-    int x = kPanelLeft + 12;
+    constexpr int kLampTop = 32, kFirstLamp = 56, kLampStep = 32;  // multiples of 8
+    int x = kFirstLamp;
     for (const Lamp& lamp : kLamps) {
-        DrawLamp(c, x, kPanelTop + 6, lamp.lit, lamp.ring);
-        c.Text(x + (16 - Canvas::TextWidth(lamp.label, 1)) / 2, kPanelTop + 19, 1, kWhite, lamp.label);
-        x += 30;
+        DrawLamp(c, x, kLampTop, lamp.lit, lamp.ring);
+        c.Text(x + (kLampSize - Canvas::TextWidth(lamp.label, 1)) / 2, kLampTop + kLampSize + 3, 1, kWhite,
+               lamp.label);
+        x += kLampStep;
     }
 }
 
