@@ -121,6 +121,12 @@ keys)
     expect_row 2 "  ｱ漢●|"
     got=$(row 3)
     [[ "$got" == "$(printf '%99s' '#>')" ]] || fail "row 3 is \"$got\": the clipped kanji was drawn"
+    # Wide characters overwritten by halves, by wide and by narrow ones, and back.
+    for expected in "   漢字かな|1" "  abcdefghi|2" "  漢字かな|0"; do
+        "${T[@]}" send-keys s
+        wait_for "${expected: -2}"
+        expect_row 5 "$expected"
+    done
     key "key Tab" Tab
     key "key Char a alt" M-a
     key "key BackTab shift" BTab

@@ -1,7 +1,8 @@
 // A small program that proves the terminal backend on a real terminal: it shows a
 // fixed screen (a title bar, Japanese text of one and two columns, a character that
 // does not fit at the right edge) and writes every input event it receives as a line
-// of text, until 'q'. 'w' calls Wake() from another thread; 'b' beeps.
+// of text, until 'q'. 'w' calls Wake() from another thread; 'b' beeps; 's' moves to
+// the next of three lines that overlap wide characters with wide and narrow ones.
 //
 //   qx-termcheck [--stamp FILE]   FILE receives the wall-clock time in nanoseconds at
 //                                 which the first screen was drawn.
@@ -55,7 +56,7 @@ std::u32string FromUtf8(const std::string& text) {
 
 std::u32string Ascii(const std::string& text) { return std::u32string(text.begin(), text.end()); }
 
-void Draw(qx::TerminalBackend& terminal, const std::deque<std::string>& log) {
+void Draw(qx::TerminalBackend& terminal, const std::deque<std::string>& log, int swap) {
     const int columns = terminal.Columns();
     const int rows = terminal.Rows();
     qx::ScreenBuffer screen(columns, rows);
@@ -71,9 +72,15 @@ void Draw(qx::TerminalBackend& terminal, const std::deque<std::string>& log) {
     Put(screen, columns - 1, 3, U"漢", Color::Black, Color::Silver);
     Put(screen, 2, 4, U"Grey Red Lime Yellow", Color::Grey, Color::Silver);
     Put(screen, 24, 4, U" White on Silver ", Color::White, Color::Silver, qx::kAttrUnderline);
+    // Each line overlaps the previous one's wide characters by half.
+    switch (swap % 3) {
+        case 0: Put(screen, 2, 5, U"漢字かな|0", Color::Black, Color::Silver); break;
+        case 1: Put(screen, 3, 5, U"漢字かな|1", Color::Black, Color::Silver); break;
+        default: Put(screen, 2, 5, U"abcdefghi|2", Color::Black, Color::Silver); break;
+    }
     int y = 6;
     for (const std::string& line : log) Put(screen, 2, y++, FromUtf8(line), Color::Black, Color::Silver);
-    terminal.Present(screen, qx::Cursor{true, 2, 5});
+    terminal.Present(screen, qx::Cursor{true, 2, 1});
 }
 
 }  // namespace
@@ -91,7 +98,8 @@ int main(int argc, char** argv) {
     }
 
     std::deque<std::string> log;
-    Draw(*terminal, log);
+    int swap = 0;
+    Draw(*terminal, log, swap);
     if (!stamp_path.empty()) {
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
@@ -107,11 +115,12 @@ int main(int argc, char** argv) {
         if (event.kind == qx::InputEvent::Kind::Key && event.key.key == qx::Key::Char && !event.key.alt) {
             if (event.key.ch == U'q') break;
             if (event.key.ch == U'b') terminal->Beep();
+            if (event.key.ch == U's') ++swap;
             if (event.key.ch == U'w') std::thread([&terminal] { terminal->Wake(); }).join();
         }
         log.push_back(line);
         while (log.size() > static_cast<std::size_t>(std::max(terminal->Rows() - 7, 1))) log.pop_front();
-        Draw(*terminal, log);
+        Draw(*terminal, log, swap);
     }
     return 0;
 }
