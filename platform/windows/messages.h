@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/win_types.h"
 
@@ -119,6 +120,13 @@ inline constexpr UINT SWP_HIDEWINDOW = 0x0080;
 // Puts a message at the end of the queue of the user-interface thread and wakes it.
 // Safe from any thread. FALSE when the window does not exist (any more).
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// PostMessage for a worker's completion: `prelude` runs on the user-interface thread
+// right before the message is handed to the window (to copy a result into memory the
+// window's owner holds), and never when the window is gone by then; the message is
+// then dropped as usual and `prelude` destroyed unrun. Safe from any thread.
+BOOL PostMessageWithPrelude(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            std::function<void()> prelude);
 
 // Calls the window's procedure at once (user-interface thread only); 0 for a window
 // that does not exist.

@@ -24,6 +24,7 @@ struct Posted {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    std::function<void()> prelude;  // runs just before dispatch, only to a live window
 };
 
 struct Timer {
@@ -520,7 +521,11 @@ bool DispatchOnePosted() {
         m = s.queue.front();
         s.queue.pop_front();
     }
-    if (Window* w = Find(m.hwnd)) Send(*w, m.message, m.wParam, m.lParam);
+    if (Window* w = Find(m.hwnd)) {
+        const HWND handle = w->handle;
+        if (m.prelude) m.prelude();
+        if ((w = Find(handle))) Send(*w, m.message, m.wParam, m.lParam);
+    }
     return true;
 }
 
@@ -880,11 +885,16 @@ Cell* Painter::CellAt(int x, int y) { return Visible(x, y) ? &S().screen.At(x, y
 namespace qx {
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostMessageWithPrelude(hWnd, message, wParam, lParam, nullptr);
+}
+
+BOOL PostMessageWithPrelude(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            std::function<void()> prelude) {
     wm::State& s = wm::S();
     {
         std::lock_guard lock(s.queueMutex);
         if (!s.live.count(reinterpret_cast<std::uintptr_t>(hWnd))) return FALSE;
-        s.queue.push_back({hWnd, message, wParam, lParam});
+        s.queue.push_back({hWnd, message, wParam, lParam, std::move(prelude)});
     }
     if (std::this_thread::get_id() != s.uiThread.load()) {
         if (Backend* b = CurrentBackend()) b->Wake();
