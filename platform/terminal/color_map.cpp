@@ -14,6 +14,9 @@ bool IsLightNormal(Color c) {
     return c == Color::Silver || c == Color::Olive || c == Color::Teal || c == Color::DarkGreen;
 }
 
+// Half and eighth blocks draw pictures and bars: both colours are picture colours.
+bool IsBlockElement(char32_t c) { return c >= 0x2580 && c <= 0x259F; }
+
 bool IsColoured(Color c) {
     return c != Color::Black && c != Color::Grey && c != Color::Silver && c != Color::White;
 }
@@ -40,6 +43,9 @@ DrawStyle MapCellStyle(const Cell& cell, ColorDepth depth) {
             style.fg = Normal(cell.fg);
             style.bg = Normal(cell.bg);
             if (Index(cell.fg) >= 8) style.bold = true;
+            if (IsBlockElement(cell.ch)) break;
+            // White fields (edit boxes) would melt into a silver dialog: make them dark.
+            if (cell.bg == Color::White) style.bg = Color::Black;
             if (style.fg == style.bg && cell.fg != cell.bg) {
                 if (IsLightNormal(style.bg)) {
                     style.fg = Color::Black;
@@ -54,6 +60,8 @@ DrawStyle MapCellStyle(const Cell& cell, ColorDepth depth) {
             style.fg = Color::White;
             style.bg = Color::Black;
             if (IsColoured(cell.bg)) style.reverse = !style.reverse;
+            // White fields keep an outline of their own: underlined, like a form.
+            if (cell.bg == Color::White && !IsBlockElement(cell.ch)) style.underline = true;
             break;
     }
     return style;

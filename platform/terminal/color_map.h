@@ -2,10 +2,13 @@
 // colours. Pure: the backend turns the result into colour pairs and attributes.
 //
 // 8 colours: a bright colour becomes its normal one, a bright foreground also bold;
-// when that makes the text the colour of its background, the text is drawn in black
-// or white instead, whichever stands out. No colours: cells on a coloured background
+// a white background (edit boxes) becomes black so fields stay apart from a silver
+// dialog; when text would end up the colour of its background it is drawn in black or
+// white instead, whichever stands out. No colours: cells on a coloured background
 // (title bars, highlight and progress fills) are drawn in reverse video, so what
-// colour marks on other terminals stays marked; the cell's own reverse flips it again.
+// colour marks on other terminals stays marked (the cell's own reverse flips it
+// again), and white fields are underlined. Half and eighth blocks (pictures, bars)
+// only lose brightness: both of their colours belong to the picture.
 #pragma once
 
 #include <cstdint>

@@ -26,8 +26,16 @@ TEST(ColorMap, CellsOnEachDepth) {
          {C::Grey, C::Silver, false, true, false}},
         {"8: bright text becomes bold normal", {U'a', C::Grey, C::Silver, 0}, ColorDepth::Eight,
          {C::Black, C::Silver, true, false, false}},
-        {"8: bright background becomes normal", {U'a', C::Black, C::White, 0}, ColorDepth::Eight,
-         {C::Black, C::Silver, false, false, false}},
+        {"8: bright background becomes normal", {U'a', C::Black, C::Cyan, 0}, ColorDepth::Eight,
+         {C::Black, C::Teal, false, false, false}},
+        {"8: a white field stays apart from silver", {U'a', C::Black, C::White, 0}, ColorDepth::Eight,
+         {C::Silver, C::Black, true, false, false}},
+        {"8: picture blocks only lose brightness", {U'\u2580', C::Yellow, C::White, 0}, ColorDepth::Eight,
+         {C::Olive, C::Silver, true, false, false}},
+        {"8: picture blocks of one colour stay solid", {U'\u2584', C::Yellow, C::Olive, 0}, ColorDepth::Eight,
+         {C::Olive, C::Olive, true, false, false}},
+        {"mono: white field underlined", {U' ', C::Black, C::White, 0}, ColorDepth::Mono,
+         {C::White, C::Black, false, true, false}},
         {"8: white on silver stays readable", {U'a', C::White, C::Silver, 0}, ColorDepth::Eight,
          {C::Black, C::Silver, false, false, false}},
         {"8: blue on navy stays readable", {U'a', C::Blue, C::Navy, 0}, ColorDepth::Eight,
@@ -55,7 +63,7 @@ TEST(ColorMap, EightColoursNeverHideText) {
     for (int fg = 0; fg < 16; ++fg) {
         for (int bg = 0; bg < 16; ++bg) {
             if (fg == bg) continue;
-            const DrawStyle s =
+            const DrawStyle s =  // text, not a picture block
                 MapCellStyle({U'a', static_cast<Color>(fg), static_cast<Color>(bg), 0}, ColorDepth::Eight);
             EXPECT_NE(s.fg, s.bg) << fg << " on " << bg;
             EXPECT_LT(static_cast<int>(s.fg), 8);
