@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "app/download_job.h"
+#include "platform/sockets/resolver.h"
 #include "platform/windows/dialog.h"
 
 namespace qx {
@@ -26,16 +27,13 @@ inline constexpr int LOOKUP_RESULT_FOUND = 0;
 inline constexpr int LOOKUP_RESULT_ABORTED = 1;
 inline constexpr int LOOKUP_RESULT_FAILED = 2;
 
-// The resolver's result buffer: the platform's largest host entry.
-inline constexpr std::size_t kHostBufferSize = 1024;
-
 class CLookupDlg : public CDialog {
 public:
     explicit CLookupDlg(CWnd* pParent = nullptr);
     ~CLookupDlg() override;
 
     DownloadJob* m_pJob = nullptr;  // not owned; set before DoModal
-    alignas(std::max_align_t) char m_hostBuffer[kHostBufferSize] = {};
+    alignas(std::max_align_t) char m_hostBuffer[MAXGETHOSTSTRUCT] = {};
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
