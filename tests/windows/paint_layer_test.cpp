@@ -211,8 +211,8 @@ TEST(PaintTest, FourBitBitmapIsDrawnInHalfBlocksAndSizesItsWindow) {
 TEST(PaintTest, MissingOrDamagedBitmapDrawsNothingAndDoesNotCrash) {
     DialogHarness h;
     std::vector<std::byte> damaged = Dib4(48, 64, PictureIndex);
-    damaged.resize(damaged.size() - 1);
-    h.Resources().Add(RT_BITMAP, "PIC", damaged);
+    damaged.pop_back();
+    h.Resources().Add(RT_BITMAP, "PIC", std::move(damaged));
     h.Input().Press(Key::Enter);
     SplashLike dlg;
     EXPECT_EQ(dlg.DoModal(), IDOK);
