@@ -275,7 +275,11 @@ void KeyDecoder::EmitMouse(const TermMouse& mouse, std::uint64_t now_ms,
 void KeyDecoder::Feed(const TermInput& input, std::uint64_t now_ms, std::vector<InputEvent>& out) {
     // An ESC or partial sequence that waited too long is settled before new input.
     Flush(now_ms, out);
+    if (input.type != TermInput::Type::Byte) utf8_needed_ = 0;  // a cut-off character
     switch (input.type) {
+        case TermInput::Type::Byte:
+            FeedByte(static_cast<unsigned char>(input.ch), now_ms, out);
+            return;
         case TermInput::Type::Char:
             FeedChar(input.ch, now_ms, out);
             return;
@@ -304,6 +308,39 @@ void KeyDecoder::Feed(const TermInput& input, std::uint64_t now_ms, std::vector<
             return;
         }
     }
+}
+
+void KeyDecoder::FeedByte(unsigned char b, std::uint64_t now_ms, std::vector<InputEvent>& out) {
+    if (state_ == State::X10Mouse) {
+        FeedChar(b, now_ms, out);  // report bytes are raw, not UTF-8
+        return;
+    }
+    if (b >= 0x80 && b <= 0xBF) {
+        if (utf8_needed_ == 0) return;  // a continuation without a start
+        utf8_value_ = (utf8_value_ << 6) | (b & 0x3F);
+        if (--utf8_needed_ > 0) return;
+        const char32_t c = utf8_value_;
+        if (c < utf8_min_ || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return;
+        FeedChar(c, now_ms, out);
+        return;
+    }
+    utf8_needed_ = 0;  // whatever was being assembled is cut off
+    if (b < 0x80) {
+        FeedChar(b, now_ms, out);
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        utf8_value_ = b & 0x1F;
+        utf8_needed_ = 1;
+        utf8_min_ = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        utf8_value_ = b & 0x0F;
+        utf8_needed_ = 2;
+        utf8_min_ = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        utf8_value_ = b & 0x07;
+        utf8_needed_ = 3;
+        utf8_min_ = 0x10000;
+    }
+    // 0xC0, 0xC1 and 0xF5-0xFF never occur in UTF-8: dropped.
 }
 
 void KeyDecoder::FeedChar(char32_t c, std::uint64_t now_ms, std::vector<InputEvent>& out) {

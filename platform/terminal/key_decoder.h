@@ -10,6 +10,8 @@
 // held until the next input or until kEscTimeoutMs pass (Flush) or the read is known
 // to be complete (EndOfRead). Escape sequences the library did not translate are parsed
 // here (CSI, SS3, X10 and SGR mouse reports) so their bytes never show up as text.
+// Bytes are assembled into UTF-8 characters here too: an invalid or cut-off sequence
+// is dropped and never holds up what follows.
 #pragma once
 
 #include <cstdint>
@@ -37,12 +39,14 @@ struct TermMouse {
 };
 
 struct TermInput {
-    enum class Type : std::uint8_t { Char, Key, Mouse, Resize };
+    // Byte: one byte of UTF-8 as the terminal sent it; Char: a whole character.
+    enum class Type : std::uint8_t { Byte, Char, Key, Mouse, Resize };
     Type type = Type::Char;
-    char32_t ch = 0;  // Type::Char
+    char32_t ch = 0;  // Type::Byte and Type::Char
     TermKey key = TermKey::Other;
     TermMouse mouse;
 
+    static TermInput Byte(unsigned char b) { return {Type::Byte, b, TermKey::Other, {}}; }
     static TermInput Char(char32_t c) { return {Type::Char, c, TermKey::Other, {}}; }
     static TermInput Named(TermKey k) { return {Type::Key, 0, k, {}}; }
     static TermInput Mouse(TermMouse m) { return {Type::Mouse, 0, TermKey::Other, m}; }
@@ -71,6 +75,7 @@ public:
 private:
     enum class State : std::uint8_t { Ground, Escape, Csi, Ss3, X10Mouse, Discard };
 
+    void FeedByte(unsigned char b, std::uint64_t now_ms, std::vector<InputEvent>& out);
     void FeedChar(char32_t c, std::uint64_t now_ms, std::vector<InputEvent>& out);
     void FinishCsi(char32_t final_byte, std::vector<InputEvent>& out);
     void EmitKey(Key key, std::vector<InputEvent>& out, bool alt = false, bool shift = false,
@@ -83,6 +88,11 @@ private:
     std::uint64_t escape_at_ = 0;  // when the pending ESC or sequence began
     std::u32string sequence_;      // parameter bytes of a CSI, or the X10 mouse bytes
     bool alt_pending_ = false;     // ESC ESC [ ...: the sequence carries Alt
+
+    // A UTF-8 character being assembled.
+    char32_t utf8_value_ = 0;
+    int utf8_needed_ = 0;  // continuation bytes still to come
+    char32_t utf8_min_ = 0;  // smallest value its length may encode (no overlong forms)
 
     // The last press, for double clicks.
     bool last_press_valid_ = false;

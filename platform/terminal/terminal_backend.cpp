@@ -71,7 +71,7 @@ bool HasCapability(const char* name) {
     return value != nullptr && value != reinterpret_cast<char*>(-1);
 }
 
-std::optional<TermKey> TermKeyFor(wint_t code) {
+std::optional<TermKey> TermKeyFor(int code) {
     switch (code) {
         case KEY_ENTER: return TermKey::Enter;
         case KEY_BTAB: return TermKey::BackTab;
@@ -383,26 +383,25 @@ void TerminalBackend::ReadWakePipe() {
 }
 
 void TerminalBackend::DrainTerminal() {
+    // Bytes, not wget_wch: ncurses holds on to an invalid UTF-8 sequence and then
+    // returns nothing after it, so the decoder assembles characters itself.
     std::vector<InputEvent> events;
     for (;;) {
-        wint_t code = 0;
-        const int rc = wget_wch(stdscr, &code);
-        if (rc == ERR) break;
+        const int code = wgetch(stdscr);
+        if (code == ERR) break;
         const std::uint64_t now = CurrentClock().NowMs();
-        if (rc == KEY_CODE_YES) {
-            if (code == KEY_RESIZE) {
-                columns_ = getmaxx(stdscr);
-                rows_ = getmaxy(stdscr);
-                decoder_.Feed(TermInput::Resized(), now, events);
-            } else if (code == KEY_MOUSE) {
-                MEVENT mouse{};
-                if (getmouse(&mouse) == OK) FeedMouse(mouse, now, decoder_, events);
-            } else {
-                const std::optional<TermKey> key = TermKeyFor(code);
-                decoder_.Feed(TermInput::Named(key.value_or(TermKey::Other)), now, events);
-            }
+        if (code == KEY_RESIZE) {
+            columns_ = getmaxx(stdscr);
+            rows_ = getmaxy(stdscr);
+            decoder_.Feed(TermInput::Resized(), now, events);
+        } else if (code == KEY_MOUSE) {
+            MEVENT mouse{};
+            if (getmouse(&mouse) == OK) FeedMouse(mouse, now, decoder_, events);
+        } else if (code >= 0 && code <= 0xFF) {
+            decoder_.Feed(TermInput::Byte(static_cast<unsigned char>(code)), now, events);
         } else {
-            decoder_.Feed(TermInput::Char(static_cast<char32_t>(code)), now, events);
+            const std::optional<TermKey> key = TermKeyFor(code);
+            decoder_.Feed(TermInput::Named(key.value_or(TermKey::Other)), now, events);
         }
     }
     decoder_.EndOfRead(events);
@@ -467,14 +466,7 @@ InputEvent TerminalBackend::Wait(std::optional<std::uint64_t> deadline_ms) {
             OnTerminalHangup();
             continue;
         }
-        if (fds[0].revents & POLLIN) {
-            int pending = 0;
-            if (ioctl(STDIN_FILENO, FIONREAD, &pending) == 0 && pending == 0) {
-                OnTerminalHangup();  // readable with nothing to read: end of file
-                continue;
-            }
-            DrainTerminal();
-        }
+        if (fds[0].revents & POLLIN) DrainTerminal();
         std::vector<InputEvent> events;
         decoder_.Flush(clock.NowMs(), events);
         queue_.insert(queue_.end(), events.begin(), events.end());

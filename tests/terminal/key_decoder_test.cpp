@@ -76,6 +76,41 @@ TEST(KeyDecoder, SingleReads) {
     }
 }
 
+// What the terminal sends as bytes: UTF-8 is assembled, anything invalid is dropped
+// and never holds up the text after it.
+TEST(KeyDecoder, Utf8Bytes) {
+    struct ByteCase {
+        const char* name;
+        std::vector<std::string> reads;
+        const char* expected;
+    };
+    const ByteCase cases[] = {
+        {"ascii and kanji", {"a\xe6\xbc\xa2" "b"}, "key Char a | key Char 漢 | key Char b"},
+        {"half-width katakana", {"\xef\xbd\xb1"}, "key Char ｱ"},
+        {"four bytes", {"\xf0\x9f\x98\x80"}, "key Char \xf0\x9f\x98\x80"},
+        {"split across reads", {"\xe6", "\xbc\xa2"}, "key Char 漢"},
+        {"never in utf-8", {"\xff" "a\xfe\xc0\xc1" "b"}, "key Char a | key Char b"},
+        {"cut off by ascii", {"\xc3(\xe6\xbc" "x"}, "key Char ( | key Char x"},
+        {"stray continuation", {"\x80\xbf" "a"}, "key Char a"},
+        {"overlong forms", {"\xc0\xaf\xe0\x80\xaf\xf0\x80\x80\xaf" "z"}, "key Char z"},
+        {"surrogate and beyond unicode", {"\xed\xa0\x80\xf4\x90\x80\x80" "z"}, "key Char z"},
+        {"alt with a kanji", {"\x1b\xe6\xbc\xa2"}, "key Char 漢 alt"},
+        {"x10 report bytes are raw", {"\x1b[M \xa0\x21"}, "mouse press 127 0"},
+        {"csi parameters", {"\x1b[1;3D"}, "key Left alt"},
+    };
+    for (const ByteCase& c : cases) {
+        KeyDecoder decoder;
+        std::vector<InputEvent> events;
+        for (const std::string& read : c.reads) {
+            for (char b : read) decoder.Feed(TermInput::Byte(static_cast<unsigned char>(b)), 0, events);
+            decoder.EndOfRead(events);
+        }
+        std::string text;
+        for (const InputEvent& e : events) text += (text.empty() ? "" : " | ") + DescribeEvent(e);
+        EXPECT_EQ(text, c.expected) << c.name;
+    }
+}
+
 TEST(KeyDecoder, EscapeTiming) {
     struct TimingCase {
         const char* name;
@@ -181,7 +216,9 @@ TEST(KeyDecoder, SurvivesGarbage) {
         std::uint64_t now = 0;
         for (int i = 0; i < 200; ++i) {
             const std::uint32_t r = next();
-            if (r % 17 == 0) {
+            if (r % 29 == 0 || r % 7 == 0) {
+                decoder.Feed(TermInput::Byte(static_cast<unsigned char>(r >> 3)), now, events);
+            } else if (r % 17 == 0) {
                 decoder.Feed(TermInput::Named(static_cast<TermKey>(r % 16)), now, events);
             } else if (r % 23 == 0) {
                 decoder.Feed(TermInput::Mouse({static_cast<int>(r % 300), 2, MouseButton::Left, (r & 1) != 0}), now, events);
@@ -193,7 +230,7 @@ TEST(KeyDecoder, SurvivesGarbage) {
         events.clear();
         decoder.Flush(now + KeyDecoder::kEscTimeoutMs, events);
         events.clear();
-        decoder.Feed(TermInput::Char(U'q'), now + KeyDecoder::kEscTimeoutMs, events);
+        decoder.Feed(TermInput::Byte('q'), now + KeyDecoder::kEscTimeoutMs, events);
         ASSERT_EQ(events.size(), 1u) << "round " << round;
         EXPECT_EQ(events[0].key.key, Key::Char);
         EXPECT_EQ(events[0].key.ch, U'q');

@@ -121,6 +121,11 @@ TEST(TerminalBackend, WaitsForInputWakeResizeAndDeadline) {
             pty.Type("\xe6\xbc\xa2");  // a kanji in UTF-8
             seen.push_back(Describe(terminal->Wait(std::nullopt)));
 
+            // Bytes that are not UTF-8 are dropped without holding up what follows.
+            pty.Type("\xff\xc3(z");
+            seen.push_back(Describe(terminal->Wait(std::nullopt)));
+            seen.push_back(Describe(terminal->Wait(std::nullopt)));
+
             // Wakes from other threads coalesce into one event.
             std::thread([&] { terminal->Wake(); terminal->Wake(); }).join();
             seen.push_back(Describe(terminal->Wait(std::nullopt)));
@@ -142,7 +147,7 @@ TEST(TerminalBackend, WaitsForInputWakeResizeAndDeadline) {
     EXPECT_EQ(columns_after, 100);
     const std::vector<std::string> expected = {
         "timeout", "key Tab", "key Char a alt", "key Escape", "key Char 漢",
-        "wake", "timeout", "resize", "wake", "key Char b",
+        "key Char (", "key Char z", "wake", "timeout", "resize", "wake", "key Char b",
     };
     EXPECT_EQ(seen, expected);
 }
