@@ -61,6 +61,8 @@ public:
         std::vector<std::byte> datagram;
         switch (pendingKind_) {
             case 1:  // a failed receive
+                pendingKind_ = 0;
+                delivered_.push_back({{}, {}, true, clock_.NowMs()});
                 return r;
             case 2: {  // the acknowledgement of what was sent last
                 std::uint16_t block = 0;
@@ -84,6 +86,7 @@ public:
             }
         }
         pendingKind_ = 0;
+        delivered_.push_back({r.from, datagram, false, clock_.NowMs()});
         std::size_t n = std::min(datagram.size(), buffer.size());
         if (n) std::memcpy(buffer.data(), datagram.data(), n);
         r.bytes = static_cast<int>(n);
@@ -91,6 +94,14 @@ public:
         return r;
     }
 
+    // Every datagram handed to a receive, in order; a failed receive has `failed`.
+    struct Delivered {
+        Endpoint from;
+        std::vector<std::byte> bytes;
+        bool failed = false;
+        std::uint64_t atMs = 0;  // virtual time of the receive
+    };
+    const std::vector<Delivered>& DeliveredDatagrams() const { return delivered_; }
     const std::vector<std::byte>& LastSent() const { return sent_; }
     Endpoint LastDestination() const { return lastTo_; }
     unsigned Sends() const { return sends_; }
@@ -102,6 +113,7 @@ private:
     bool open_ = false;
     int pendingKind_ = 0;
     std::vector<std::byte> sent_;
+    std::vector<Delivered> delivered_;
     Endpoint lastTo_;
     unsigned sends_ = 0;
 };
