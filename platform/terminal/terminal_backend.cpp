@@ -36,6 +36,10 @@ constexpr int kEscDelayMs = static_cast<int>(KeyDecoder::kEscTimeoutMs);
 constexpr char kWakeByte = 'w';
 constexpr char kResizeByte = 'r';
 
+// A partial UTF-8 or escape sequence can leave one read empty; this many in a row
+// only happen at an end of file.
+constexpr int kMaxEmptyReads = 16;
+
 // The single open backend, for the signal handler, the termination cleanup and exit().
 TerminalBackend* g_active = nullptr;
 volatile int g_wake_write_fd = -1;
@@ -138,6 +142,7 @@ struct TerminalBackend::Impl {
     bool ncurses_handles_winch = false;
     bool terminal_open = true;    // false after a hangup: stdin is no longer watched
     int cursor_state = -1;        // the last curs_set value
+    int empty_reads = 0;          // readable terminal with nothing read, in a row
     int pair_limit = 0;            // pairs we may allocate (1..pair_limit)
     int next_pair = 1;
     std::array<short, 256> pairs{};  // fg * 16 + bg -> pair, 0 = not allocated
@@ -382,13 +387,15 @@ void TerminalBackend::ReadWakePipe() {
     }
 }
 
-void TerminalBackend::DrainTerminal() {
+int TerminalBackend::DrainTerminal() {
     // Bytes, not wget_wch: ncurses holds on to an invalid UTF-8 sequence and then
     // returns nothing after it, so the decoder assembles characters itself.
     std::vector<InputEvent> events;
+    int count = 0;
     for (;;) {
         const int code = wgetch(stdscr);
         if (code == ERR) break;
+        ++count;
         const std::uint64_t now = CurrentClock().NowMs();
         if (code == KEY_RESIZE) {
             columns_ = getmaxx(stdscr);
@@ -406,6 +413,7 @@ void TerminalBackend::DrainTerminal() {
     }
     decoder_.EndOfRead(events);
     queue_.insert(queue_.end(), events.begin(), events.end());
+    return count;
 }
 
 void TerminalBackend::OnTerminalHangup() {
@@ -466,7 +474,15 @@ InputEvent TerminalBackend::Wait(std::optional<std::uint64_t> deadline_ms) {
             OnTerminalHangup();
             continue;
         }
-        if (fds[0].revents & POLLIN) DrainTerminal();
+        if (fds[0].revents & POLLIN) {
+            // Readable again and again with nothing to read is an end of file that
+            // came without a hangup: stop there rather than spin.
+            impl_->empty_reads = DrainTerminal() > 0 ? 0 : impl_->empty_reads + 1;
+            if (impl_->empty_reads > kMaxEmptyReads) {
+                OnTerminalHangup();
+                continue;
+            }
+        }
         std::vector<InputEvent> events;
         decoder_.Flush(clock.NowMs(), events);
         queue_.insert(queue_.end(), events.begin(), events.end());

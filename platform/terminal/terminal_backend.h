@@ -52,7 +52,7 @@ private:
     explicit TerminalBackend(std::unique_ptr<Impl> impl);
 
     void ReadWakePipe();
-    void DrainTerminal();
+    int DrainTerminal();  // the number of codes read
     void OnTerminalHangup();
     short PairFor(Color fg, Color bg);
 

@@ -57,15 +57,20 @@ public:
         dup2(saved_out_, STDOUT_FILENO);
         close(saved_in_);
         close(saved_out_);
-        stop_ = true;
-        drain_.join();
+        HangUp();
         close(slave_);
-        close(master_);
         if (had_term_) setenv("TERM", saved_term_.c_str(), 1);
         else unsetenv("TERM");
     }
 
     bool ok() const { return ok_; }
+    // Closes the terminal's other side, as when its window is closed.
+    void HangUp() {
+        stop_ = true;
+        if (drain_.joinable()) drain_.join();
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
     void Type(const std::string& bytes) const {
         [[maybe_unused]] ssize_t n = write(master_, bytes.data(), bytes.size());
     }
@@ -173,6 +178,25 @@ TEST(TerminalBackend, TerminationSignalEndsTheWait) {
     ASSERT_TRUE(reason.empty()) << reason;
     EXPECT_EQ(first, "terminate");
     EXPECT_EQ(second, "terminate");
+}
+
+TEST(TerminalBackend, ClosedTerminalEndsTheWait) {
+    std::string reason;
+    std::string seen;
+    {
+        PtyTerminal pty;
+        ASSERT_TRUE(pty.ok());
+        auto terminal = TerminalBackend::Open(reason);
+        if (terminal) {
+            pty.HangUp();
+            seen = Describe(terminal->Wait(std::nullopt));
+            unsigned char byte = 0;
+            [[maybe_unused]] ssize_t n = read(TerminationFd(), &byte, 1);
+            seen += " " + std::to_string(byte);
+        }
+    }
+    ASSERT_TRUE(reason.empty()) << reason;
+    EXPECT_EQ(seen, "terminate " + std::to_string(SIGHUP));
 }
 
 TEST(TerminalBackend, RefusesWhatIsNotATerminal) {
