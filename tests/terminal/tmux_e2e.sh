@@ -168,6 +168,18 @@ sigterm | sighup | sigint)
     check_restored
     ;;
 
+locale)
+    # Started in a locale without UTF-8 the program still draws Japanese text.
+    start LC_ALL=C LANG=C
+    ready || exit 1
+    expect_row 2 "  ｱ漢●|"
+    key "key Char 漢" -l 漢
+    "${T[@]}" send-keys q
+    status=$(wait_dead)
+    [[ "$status" == 0 ]] || fail "exit status $status after q"
+    check_restored
+    ;;
+
 hangup)
     # The terminal goes away under the program: it must end, not hang or spin.
     start
