@@ -74,6 +74,7 @@ void HeadlessBackend::AdvanceTo(std::uint64_t ms) {
 }
 
 InputEvent HeadlessBackend::Wait(std::optional<std::uint64_t> deadline) {
+    ++waits_;
     InputEvent timeout;
     timeout.kind = InputEvent::Kind::Timeout;
     {

@@ -60,6 +60,7 @@ public:
     std::string ScreenText() const { return screen_.Text(); }
     Cursor LastCursor() const { return cursor_; }
     int Presents() const { return presents_; }
+    int Waits() const { return waits_; }  // calls of Wait, polls included
     int Beeps() const { return beeps_; }
     bool ScriptDone() const { return script_.empty(); }
     // The cell where UTF-8 `text` starts on the screen, searching rows top-down.
@@ -87,6 +88,7 @@ private:
     ScreenBuffer screen_;
     Cursor cursor_;
     int presents_ = 0;
+    int waits_ = 0;
     int beeps_ = 0;
     std::deque<Item> script_;
     bool nextEarly_ = false;
