@@ -349,7 +349,6 @@ void KeyDecoder::FeedChar(char32_t c, std::uint64_t now_ms, std::vector<InputEve
             if (c == kEsc) {
                 state_ = State::Escape;
                 escape_at_ = now_ms;
-                alt_pending_ = false;
             } else {
                 EmitChar(c, false, out);
             }

@@ -87,7 +87,6 @@ private:
     State state_ = State::Ground;
     std::uint64_t escape_at_ = 0;  // when the pending ESC or sequence began
     std::u32string sequence_;      // parameter bytes of a CSI, or the X10 mouse bytes
-    bool alt_pending_ = false;     // ESC ESC [ ...: the sequence carries Alt
 
     // A UTF-8 character being assembled.
     char32_t utf8_value_ = 0;
