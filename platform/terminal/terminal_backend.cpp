@@ -231,6 +231,14 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Open(std::string& reason) {
     meta(stdscr, TRUE);
     nodelay(stdscr, TRUE);
     set_escdelay(kEscDelayMs);
+    // No XON/XOFF flow control: Ctrl+S would otherwise freeze the screen until Ctrl+Q,
+    // and an ending program would block writing to it.
+    termios mode{};
+    if (tcgetattr(STDIN_FILENO, &mode) == 0) {
+        mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
+        tcsetattr(STDIN_FILENO, TCSANOW, &mode);
+        def_prog_mode();
+    }
     mousemask(ALL_MOUSE_EVENTS, nullptr);
     mouseinterval(0);  // presses and releases as they come; double clicks are ours
 
