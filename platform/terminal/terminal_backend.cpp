@@ -232,10 +232,12 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Open(std::string& reason) {
     nodelay(stdscr, TRUE);
     set_escdelay(kEscDelayMs);
     // No XON/XOFF flow control: Ctrl+S would otherwise freeze the screen until Ctrl+Q,
-    // and an ending program would block writing to it.
+    // and an ending program would block writing to it. No quit character either:
+    // SIGQUIT would end the program without giving the terminal back.
     termios mode{};
     if (tcgetattr(STDIN_FILENO, &mode) == 0) {
         mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
+        mode.c_cc[VQUIT] = _POSIX_VDISABLE;
         tcsetattr(STDIN_FILENO, TCSANOW, &mode);
         def_prog_mode();
     }

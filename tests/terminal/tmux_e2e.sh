@@ -138,8 +138,10 @@ keys)
     key "key Delete" DC
     key "key Backspace" BSpace
     key "key Char 漢" -l 漢
-    # Ctrl+S must not stop the output (XON/XOFF is off while the program runs).
+    # Ctrl+S must not stop the output (XON/XOFF is off while the program runs), and
+    # Ctrl+\ must not end it by SIGQUIT, which would leave the terminal broken.
     "${T[@]}" send-keys C-s
+    "${T[@]}" send-keys -H 1c
     key "wake" w
     # X10 reports: ESC [ M, button + 32, column + 33, row + 33.
     key "mouse press 10 4" -H 1b 5b 4d 20 2b 25
