@@ -19,10 +19,11 @@ sockets=()
 failures=0
 
 cleanup() {
-    for socket in "${sockets[@]}"; do tmux -L "$socket" kill-server 2>/dev/null; done
+    for socket in "${sockets[@]}"; do tmux -S "$socket" kill-server 2>/dev/null; done
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 fail() {
     echo "FAIL: $*"
@@ -31,12 +32,13 @@ fail() {
 
 # start [VAR=value...]: runs the program in a 100 x 30 pane from a wrapper that saves
 # the tty settings before and after it, its pid, and its exit status.
-# Each run gets a server of its own: a server being killed may still hold its socket.
+# Each run gets a private server of its own, its socket inside the work directory: a
+# server being killed may still hold its socket, and nothing is left behind in /tmp.
 start() {
     local env_args=("$@")
     [[ ${#T[@]} -gt 0 ]] && "${T[@]}" kill-server 2>/dev/null
-    sockets+=("qx-term-$scenario-$$-${#sockets[@]}")
-    T=(tmux -L "${sockets[-1]}")
+    sockets+=("$work/tmux-${#sockets[@]}")
+    T=(tmux -S "${sockets[-1]}")
     rm -f "$work/before" "$work/after" "$work/pid" "$work/stderr" "$work/status"
     cat >"$work/run.sh" <<EOF
 #!/bin/sh

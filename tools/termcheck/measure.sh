@@ -9,8 +9,8 @@ binary=$(realpath "${1:-build/qx-termcheck}")
 runs=${2:-5}
 unset TMUX
 work=$(mktemp -d)
-socket="qx-measure-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
+socket="$work/tmux"
+trap 'tmux -S "$socket" kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
 
 for run in $(seq 1 "$runs"); do
     rm -f "$work/stamp" "$work/start" "$work/pid"
@@ -21,7 +21,7 @@ date +%s%N >"$work/start"
 exec "$binary" --stamp "$work/stamp"
 EOS
     chmod +x "$work/run.sh"
-    tmux -L "$socket" -f /dev/null new-session -d -x 100 -y 30 -e LC_ALL=C.UTF-8 "$work/run.sh"
+    tmux -S "$socket" -f /dev/null new-session -d -x 100 -y 30 -e LC_ALL=C.UTF-8 "$work/run.sh"
     for _ in $(seq 1 300); do [[ -s "$work/stamp" ]] && break; sleep 0.01; done
     start_ms=$(( ($(cat "$work/stamp") - $(cat "$work/start")) / 1000 ))
     pid=$(cat "$work/pid")
@@ -29,7 +29,7 @@ EOS
     sleep 5
     after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
     echo "run $run: first screen after ${start_ms} us; CPU ticks idle 5 s: $((after - before)) (total so far: $after)"
-    tmux -L "$socket" send-keys q
+    tmux -S "$socket" send-keys q
     for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.01; done
-    tmux -L "$socket" kill-server 2>/dev/null || true
+    tmux -S "$socket" kill-server 2>/dev/null || true
 done
