@@ -322,6 +322,30 @@ unresolved)
     expect_exit 0
     ;;
 
+lookup-stopped)
+    # A name server that never answers (a silent command port on 53) keeps the lookup
+    # running; the user stops it, goes back and quits while the lookup still runs.
+    "$emulator" --address 127.0.0.2 --command-port 53 --tftp-port 6970 --reply silent >"$work/dns.log" 2>&1 &
+    children+=($!)
+    printf 'nameserver 127.0.0.2\noptions timeout:30 attempts:1\n' >"$work/resolv.conf"
+    mount --bind "$work/resolv.conf" /etc/resolv.conf || { fail "cannot replace resolv.conf"; exit 1; }
+    wait_udp_port 0035 || { fail "silent name server did not start"; exit 1; }
+    start main
+    past_splash
+    key Enter
+    target slow-router pw
+    see "$LOOKUP" 10 lookup || exit 1
+    key Escape
+    see "\"slow-router\"のIPｱﾄﾞﾚｽの検索を中止しました" 10 lookup-cancelled || exit 1
+    key Enter
+    see "$TARGET" 10 || exit 1
+    screen | grep -qF "slow-router" || fail "the last target is not shown"
+    key Escape
+    see "$CANCELLED" 10 || exit 1
+    key Enter
+    expect_exit 0
+    ;;
+
 second-instance)
     start main
     past_splash
