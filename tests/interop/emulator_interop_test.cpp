@@ -63,6 +63,9 @@ Download RunAgainstEmulator(const std::vector<std::string>& args, const std::str
     if (d.emulatorStatus < 0) emulator.Terminate();
     d.packets = capture.Stop(d.dropped);
     d.log = emulator.Log();
+    // In the sanitizer build the emulator must run without a report, whatever its status.
+    EXPECT_EQ(d.log.find("Sanitizer"), std::string::npos) << d.log;
+    EXPECT_EQ(d.log.find("runtime error"), std::string::npos) << d.log;
     d.stored = std::filesystem::exists(output);
     if (d.stored) d.storedImage = ReadFile(output);
     std::filesystem::remove_all(dir);

@@ -78,6 +78,9 @@ protected:
         ASSERT_TRUE(WaitForUdpPort(0x7F000001, 69, 5000)) << emulator_->Log();
     }
     void TearDown() override {
+        emulator_->Terminate();
+        const std::string log = emulator_->Log();
+        EXPECT_EQ(log.find("Sanitizer"), std::string::npos) << log;
         emulator_.reset();
         std::filesystem::remove_all(dir_);
     }
