@@ -7,7 +7,7 @@
 #
 # One key per send-keys; after each, the script waits for its visible effect by polling
 # capture-pane every 30 ms (no fixed sleeps). With QX_CAPTURE_DIR set, every awaited
-# screen is saved there as NN-name.txt. Exit status 77: tmux or unshare is missing.
+# screen is saved there as SCENARIO/NN-name.txt. Exit status 77: tmux or unshare is missing.
 set -uo pipefail
 
 scenario=$1
@@ -91,9 +91,9 @@ screen() { "${T[@]}" capture-pane -p -t e2e:main "$@"; }
 
 save() {
     [[ -n "${QX_CAPTURE_DIR:-}" ]] || return 0
-    mkdir -p "$QX_CAPTURE_DIR"
+    mkdir -p "$QX_CAPTURE_DIR/$scenario"
     shot=$((shot + 1))
-    screen >"$QX_CAPTURE_DIR/$(printf '%02d' $shot)-$1.txt"
+    screen >"$QX_CAPTURE_DIR/$scenario/$(printf '%02d' $shot)-$1.txt"
 }
 
 # see TEXT [SECONDS] [NAME]: until the pane shows TEXT (10 s unless told).
@@ -344,6 +344,23 @@ lookup-stopped)
     see "$CANCELLED" 10 || exit 1
     key Enter
     expect_exit 0
+    ;;
+
+no-terminal)
+    # Without a terminal: one line on stderr, status 1, and nothing sent to the router.
+    emulator
+    for redirect in stdin stdout; do
+        if [[ $redirect == stdin ]]; then
+            "$downloader" </dev/null >"$work/out" 2>"$work/err"
+        else
+            script -qec "\"$downloader\" >\"$work/out\" 2>\"$work/err\"" /dev/null >/dev/null
+        fi
+        status=$?
+        [[ $status == 1 ]] || fail "$redirect not a tty: exit status $status"
+        [[ $(wc -l <"$work/err") == 1 ]] || fail "$redirect not a tty: stderr is \"$(cat "$work/err")\""
+        [[ ! -s "$work/out" ]] || fail "$redirect not a tty: something was written to standard output"
+    done
+    ! grep -q "command from" "$work/emulator.log" || fail "a command was sent without a terminal"
     ;;
 
 second-instance)
