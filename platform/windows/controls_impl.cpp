@@ -215,14 +215,18 @@ private:
         const std::uint8_t face = static_cast<std::uint8_t>((focused || w.pressed ? kAttrReverse : 0) |
                                                              (isDefault ? kAttrBold : 0));
         const int y = r.top + (r.Height() - 1) / 2;
-        p.Put(r.left, y, U'[', 1, fg, bg, isDefault ? kAttrBold : 0);
-        p.Put(r.right - 1, y, U']', 1, fg, bg, isDefault ? kAttrBold : 0);
-        p.Fill({r.left + 1, y, r.right - 1, y + 1}, bg, fg);
-        for (int x = r.left + 1; x < r.right - 1; ++x) p.Put(x, y, U' ', 1, fg, bg, face);
         const MnemonicText m = ParseMnemonic(w.text);
-        const int inner = r.Width() - 2;
+        // A label too wide for its brackets takes the whole button instead.
+        const bool brackets = TextWidth(m.text) <= r.Width() - 2;
+        const int left = brackets ? r.left + 1 : r.left;
+        const int inner = brackets ? r.Width() - 2 : r.Width();
+        if (brackets) {
+            p.Put(r.left, y, U'[', 1, fg, bg, isDefault ? kAttrBold : 0);
+            p.Put(r.right - 1, y, U']', 1, fg, bg, isDefault ? kAttrBold : 0);
+        }
+        for (int x = left; x < left + inner; ++x) p.Put(x, y, U' ', 1, fg, bg, face);
         const int width = std::min(TextWidth(m.text), inner);
-        p.Text(r.left + 1 + (inner - width) / 2, y, m.text, inner, fg, bg, face, m.underline);
+        p.Text(left + (inner - width) / 2, y, m.text, inner, fg, bg, face, m.underline);
     }
 };
 

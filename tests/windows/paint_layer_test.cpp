@@ -296,6 +296,22 @@ TEST(PaintTest, WideCharacterThatDoesNotFitIsNotCutInHalf) {
     EXPECT_NE(rows.find("語テ"), std::string::npos) << rows;
 }
 
+TEST(PaintTest, ButtonLabelWiderThanItsBracketsIsShownWhole) {
+    DialogHarness h;
+    DialogTemplate t;
+    t.style = WS_POPUP | WS_VISIBLE | DS_MODALFRAME;
+    t.cx = 140;
+    t.cy = 40;
+    t.items = {Item(ControlClass::Button, 1004, Sjis("QX210-NODEﾀﾞｳﾝﾛｰﾀﾞについて(&A)"), WS_TABSTOP, 7, 8, 115, 14),
+               Item(ControlClass::Button, IDOK, "OK", WS_TABSTOP, 7, 24, 50, 14)};
+    std::string text;
+    h.Input().Then([&] { text = h.ScreenText(); }).Press(Key::Escape);
+    CDialog dlg(t);
+    dlg.DoModal();
+    EXPECT_NE(text.find("QX210-NODEﾀﾞｳﾝﾛｰﾀﾞについて(A)"), std::string::npos) << text;
+    EXPECT_NE(text.find("[    OK    ]"), std::string::npos) << text;
+}
+
 TEST(PaintTest, SmallTerminalShowsAHintAndResizingRecentres) {
     DialogHarness h(40, 10);
     std::string lastRow;
