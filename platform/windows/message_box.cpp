@@ -28,11 +28,7 @@ std::string ProgramName() {
     char path[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
     if (n <= 0) return "";
-    std::string name(path, static_cast<std::size_t>(n));
-    if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
-    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
-    if (auto cp932 = Utf8ToCp932(name)) return *cp932;
-    return name;
+    return AppNameFromPath(std::string_view(path, static_cast<std::size_t>(n)));
 }
 
 // Layout in cells: 4 horizontal and 8 vertical dialog units per cell.
@@ -120,6 +116,19 @@ DialogTemplate BuildTemplate(const std::string& text, bool hasCancel) {
 }
 
 }  // namespace
+
+std::string AppNameFromPath(std::string_view path) {
+    // The kernel marks the link of a program file replaced while it runs.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.size() > kDeleted.size() && path.substr(path.size() - kDeleted.size()) == kDeleted) {
+        path.remove_suffix(kDeleted.size());
+    }
+    std::string name(path);
+    if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
+    if (auto cp932 = Utf8ToCp932(name)) return *cp932;
+    return name;
+}
 
 const char* AfxGetAppName() {
     if (!g_appNameSet) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/win_types.h"
 
@@ -27,6 +28,8 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast
 // unless set (the application object or a test may set it).
 const char* AfxGetAppName();
 void AfxSetAppName(const char* name);
+// The name a program path gives: its last component without extension, CP932.
+std::string AppNameFromPath(std::string_view path);
 
 // Every box shown, with the answer, for tests that check what was asked.
 struct MessageBoxRecord {

@@ -384,6 +384,18 @@ TEST(MessageBoxTest, ShowsCaptionSignWrappedTextAndButtons) {
     }
 }
 
+TEST(MessageBoxTest, CaptionIsTheProgramFileNameWithoutExtension) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/usr/bin/qx210-downloader", "qx210-downloader"},
+        {"/opt/dl/QXDL.EXE", "QXDL"},
+        {"/tmp/build/qx210-downloader (deleted)", "qx210-downloader"},  // replaced while running
+        {"/home/u/.hidden", ".hidden"},
+        {"a.b.c", "a.b"},
+        {"", ""},
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(AppNameFromPath(path), name) << path;
+}
+
 TEST(MessageBoxTest, WithoutABackendNothingIsShownAndNothingIsAnswered) {
     EXPECT_EQ(AfxMessageBox("no screen", 49), 0);
 }
