@@ -211,6 +211,8 @@ void Emulator::OnServerDatagram() {
             // stay spent, or a dropped ACK 0 would be dropped for ever.
             Log("repeated write request from " + who + ": transfer restarted");
             t->finished = true;
+            for (PendingSend& p : pending_)
+                if (p.closes == t.get()) p.closes = nullptr;
             previous = t.get();
         }
     }
