@@ -93,6 +93,99 @@ TEST(PaintTest, FillEndsInEighthsOfACell) {
     }
 }
 
+// A bar drawn over a frame control from the window rectangles, repainted at once
+// between posted slices of work: the loop never goes idle meanwhile, so only the
+// immediate update can show it.
+constexpr UINT WM_SLICE = WM_USER + 6;
+
+class BarDlg : public CDialog {
+public:
+    explicit BarDlg(BOOL erase) : CDialog(Template()), erase_(erase) {}
+    static DialogTemplate Template() {
+        DialogTemplate t;
+        t.style = WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_CENTER;
+        t.cx = 188;
+        t.cy = 59;
+        t.items = {Item(ControlClass::Static, 1005, "status", SS_LEFT, 15, 7, 173, 21),
+                   Item(ControlClass::Static, 1002, "", SS_BLACKFRAME | SS_SUNKEN, 9, 30, 173, 11)};
+        return t;
+    }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_bar.SubclassDlgItem(1002, this);
+        PostMessage(WM_SLICE);
+        return TRUE;
+    }
+    std::vector<std::string> rows;  // the bar's row as presented after each slice
+    int barRow = 0, barLeft = 0, barRight = 0;
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageMap map{CDialog::GetMessageMap(),
+                                    {MapPaint(&BarDlg::OnPaint), MapMessage(WM_SLICE, &BarDlg::OnSlice)}};
+        return &map;
+    }
+
+private:
+    LRESULT OnSlice(WPARAM, LPARAM) {
+        sent_ += 1;
+        InvalidateRect(nullptr, erase_);
+        UpdateWindow();
+        const ScreenBuffer& screen = static_cast<HeadlessBackend*>(CurrentBackend())->Screen();
+        std::string row;
+        for (int x = barLeft; x < barRight; ++x) {
+            const Cell& c = screen.At(x, barRow);
+            row += c.bg == Color::Navy ? '#' : c.ch == U' ' && c.bg == Color::White ? '.' : c.ch > 0x2588 && c.ch < 0x2590 ? '>' : '?';
+        }
+        rows.push_back(row);
+        if (sent_ < 4) PostMessage(WM_SLICE);
+        else EndDialog(IDOK);
+        return 0;
+    }
+    void OnPaint() {
+        CDC* dc = GetWindowDC();
+        CRect window, bar;
+        GetWindowRect(&window);
+        m_bar.GetWindowRect(&bar);
+        bar.OffsetRect(-window.left, -window.top);
+        bar.DeflateRect(1, 1);
+        CBrush white;
+        white.CreateSolidBrush(RGB(255, 255, 255));
+        dc->FillRect(&bar, &white);
+        CRect fill = bar;
+        fill.right = fill.left + static_cast<int>(static_cast<long>(bar.Width()) * sent_ / 4);
+        CBrush highlight;
+        highlight.CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+        if (fill.Width() > 0) dc->FillRect(&fill, &highlight);
+        Default();
+        white.DeleteObject();
+        highlight.DeleteObject();
+        ReleaseDC(dc);
+        barRow = (window.top + bar.top + 8) / 16;
+        barLeft = (window.left + bar.left + 4) / 8;
+        barRight = (window.left + bar.right + 4) / 8 + 1;
+    }
+    CStatic m_bar;
+    BOOL erase_;
+    int sent_ = 0;
+};
+
+TEST(PaintTest, BarRepaintedBetweenPostedSlicesGrowsWithOrWithoutErasing) {
+    for (BOOL erase : {FALSE, TRUE}) {
+        SCOPED_TRACE(erase);
+        DialogHarness h;
+        BarDlg dlg(erase);
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        ASSERT_EQ(dlg.rows.size(), 4u);
+        // Interior: pixels 27 to 371 of the window, so its first cell starts at pixel 24
+        // and its last one is three eighths white; a quarter ends one pixel into a cell.
+        EXPECT_EQ(dlg.rows[0], std::string(11, '#') + ">" + std::string(31, '.') + ">");
+        EXPECT_EQ(dlg.rows[1], std::string(21, '#') + ">" + std::string(21, '.') + ">");
+        EXPECT_EQ(dlg.rows[3], std::string(43, '#') + ">");
+        EXPECT_TRUE(h.Input().ScriptDone());
+    }
+}
+
 // ---- pictures ----
 
 // A packed 4-bit bitmap (or icon image) with the VGA palette, stored bottom-up.
