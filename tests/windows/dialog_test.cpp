@@ -114,6 +114,28 @@ TEST(DialogKeysTest, TabOrderMnemonicFocusAndInitialFocus) {
     EXPECT_EQ(seen.back(), kPasswordBox);
 }
 
+TEST(DialogKeysTest, ClickFocusesABoxWithoutSelectingAndPlacesTheCaret) {
+    DialogHarness h;
+    int focus = 0, start = -1, end = -1;
+    h.Input().Press(Key::Tab).Then([&] {  // from the password box
+        const auto label = h.Input().Find("Name:");
+        ASSERT_TRUE(label.has_value());
+        // The name box starts 17 columns right of its label; click its third column.
+        h.Input().Click(label->first + 17 + 2, label->second).Then([&] {
+            focus = FocusId();
+            static_cast<CEdit*>(CWnd::GetFocus())->GetSel(start, end);
+        });
+        h.Input().Type("X").Press(Key::Enter);
+    });
+    FormDlg dlg;
+    dlg.m_name = "abcdef";
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(focus, kNameBox);
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(end, 2);
+    EXPECT_EQ(dlg.m_name, "abXcdef");
+}
+
 TEST(DialogKeysTest, PasswordBoxShowsStarsAndTheDefaultButtonIsMarked) {
     DialogHarness h;
     std::string screen;
