@@ -118,13 +118,16 @@ int Emulator::Run() {
                         ": exiting");
                 return 0;
             }
-            if (fds[1].revents & POLLIN) OnCommandDatagram();
-            if (fds[2].revents & POLLIN) OnServerDatagram();
-            if (fds[3].revents & POLLIN) OnStrayDatagram(*stray_);
+            // POLLERR too: a pending socket error is cleared only by a receive; left
+            // alone it would make every poll return at once.
+            auto due = [&](std::size_t i) { return (fds[i].revents & (POLLIN | POLLERR)) != 0; };
+            if (due(1)) OnCommandDatagram();
+            if (due(2)) OnServerDatagram();
+            if (due(3)) OnStrayDatagram(*stray_);
             // Only the transfers that were polled; a new one waits for the next round.
             std::size_t polled = fds.size() - 4;
             for (std::size_t i = 0; i < polled && i < transfers_.size(); ++i)
-                if (fds[4 + i].revents & POLLIN) OnTransferDatagram(*transfers_[i]);
+                if (due(4 + i)) OnTransferDatagram(*transfers_[i]);
         }
         RunDueSends();
         ExpireTransfers();
