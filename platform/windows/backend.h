@@ -127,6 +127,10 @@ public:
 // owns it and uninstalls it before destroying it.
 void SetBackend(Backend* backend);
 Backend* CurrentBackend();
+// Safe from any thread: wakes the installed backend, if any. Installing another
+// backend waits for a wake in progress, so a backend that was uninstalled is never
+// woken afterwards (a worker thread may post long after a test's backend is gone).
+void WakeBackend();
 
 class ScopedBackend {
 public:

@@ -896,9 +896,7 @@ BOOL PostMessageWithPrelude(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         if (!s.live.count(reinterpret_cast<std::uintptr_t>(hWnd))) return FALSE;
         s.queue.push_back({hWnd, message, wParam, lParam, std::move(prelude)});
     }
-    if (std::this_thread::get_id() != s.uiThread.load()) {
-        if (Backend* b = CurrentBackend()) b->Wake();
-    }
+    if (std::this_thread::get_id() != s.uiThread.load()) WakeBackend();
     return TRUE;
 }
 
