@@ -1,4 +1,5 @@
 #include "platform/terminal/key_decoder.h"
+#include "platform/strings/cp932.h"
 
 #include <charconv>
 
@@ -197,24 +198,6 @@ const char* ButtonName(MouseButton button) {
         case MouseButton::WheelDown: return "wheeldown";
     }
     return "?";
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace
@@ -488,7 +471,7 @@ std::string DescribeEvent(const InputEvent& event) {
             text += KeyName(event.key.key);
             if (event.key.key == Key::Char) {
                 text += ' ';
-                AppendUtf8(text, event.key.ch);
+                text += UnicodeToUtf8(std::u32string(1, event.key.ch));
             }
             if (event.key.shift) text += " shift";
             if (event.key.ctrl) text += " ctrl";

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/system/clock.h"
+#include "platform/strings/cp932.h"
 
 namespace qx {
 
@@ -28,24 +29,6 @@ std::u32string DecodeUtf8(std::string_view s) {
         i += static_cast<std::size_t>(n);
     }
     return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace
@@ -276,7 +259,7 @@ std::optional<std::pair<int, int>> HeadlessBackend::Find(std::string_view utf8) 
             const char32_t c = screen_.At(x, y).ch;
             if (c == U'\0') continue;
             const std::size_t before = row.size();
-            AppendUtf8(row, c);
+            row += UnicodeToUtf8(std::u32string(1, c));
             columnAt.resize(row.size(), x);
             (void)before;
         }

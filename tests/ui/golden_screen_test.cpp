@@ -15,29 +15,12 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/about_dlg.h"
 #include "ui/splash_dlg.h"
+#include "platform/strings/cp932.h"
 
 namespace qx {
 namespace {
 
 using namespace ui_testing;
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // The cells of `dlg`'s whole window: its text, then its picture cells.
 std::string WindowShot(const ScreenBuffer& s, CWnd& dlg) {
@@ -54,7 +37,7 @@ std::string WindowShot(const ScreenBuffer& s, CWnd& dlg) {
         std::string lower;
         for (int x = left; x < right; ++x) {
             const Cell& c = s.At(x, y);
-            if (c.ch != U'\0') AppendUtf8(text, c.ch);
+            if (c.ch != U'\0') text += UnicodeToUtf8(std::u32string(1, c.ch));
             const char fg = "0123456789ABCDEF"[static_cast<int>(c.fg)];
             const char bg = "0123456789ABCDEF"[static_cast<int>(c.bg)];
             upper += c.ch == U'▀' ? fg : c.ch == U'▄' ? bg : '.';
