@@ -335,6 +335,17 @@ TEST(StartupSequence, DefaultNameIsLookedUpAndConfirmedByName) {
     EXPECT_EQ(run.app.m_job.address, htonl(kNamed.address));
 }
 
+// A target holding a placeholder of its own is shown as typed, in the question and
+// in the outcome.
+TEST(StartupSequence, PlaceholdersInTheTargetAreShownLiterally) {
+    Session run;
+    run.router.tftp = Tftp::Error;
+    run.Start();
+    run.Target("a%2b%1", "pw").AwaitWake().Press(Key::Enter).Press(Key::Enter);
+    EXPECT_EQ(run.Go(), TRUE);
+    EXPECT_EQ(run.Boxes(), (std::vector<Box>{{Confirm("a%2b%1"), 49}, {Failed("a%2b%1", "70002"), 48}}));
+}
+
 // Texts the address parser refuses go to the lookup, 255.255.255.255 included.
 TEST(StartupSequence, TextsThatAreNoAddressAreLookedUp) {
     for (const char* text : {"255.255.255.255", "router-1", "10.0.0.300"}) {
