@@ -23,12 +23,8 @@ BOOL CTargetDlg::OnInitDialog() {
     CenterWindow();
     if (m_passwordRejected == 1) {
         if (CWnd* password = GetDlgItem(IDC_PASSWORD)) password->SetFocus();
-    } else {
-        // We return FALSE, so the layer places no focus of its own; the target box
-        // gets it as the dialog manager would give it to the first tab stop.
-        GotoDlgCtrl(GetDlgItem(IDC_TARGET));
     }
-    return FALSE;
+    return FALSE;  // without the flag the focus lands on the first tab stop, the target box
 }
 
 }  // namespace qx

@@ -115,7 +115,11 @@ INT_PTR CDialog::DoModal() {
     const LRESULT focusFirst = wm::Send(*window, WM_INITDIALOG, 0, 0);
     bool ran = true;
     if (wm::Window* w = wm::Find(handle)) {
-        if (focusFirst && !ended_) wm::GotoControl(wm::NextTabStop(*w, nullptr, false));
+        // TRUE asks for the first tab stop; after FALSE a dialog that placed no focus
+        // of its own still gets it there, as the dialog manager does on activation.
+        wm::Window* focus = wm::Focus();
+        const bool focusInside = focus && focus->parent == w;
+        if (!ended_ && (focusFirst || !focusInside)) wm::GotoControl(wm::NextTabStop(*w, nullptr, false));
         if (!w->visible && !ended_) wm::Show(*w, true);
         if (!ended_) ran = wm::RunModalLoop([this] { return ended_; });
     }

@@ -22,6 +22,7 @@ public:
     CString m_password;
     int m_limit = 8;
     bool m_focusPassword = false;
+    bool m_returnFalse = false;
 
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
@@ -30,7 +31,7 @@ public:
             GetDlgItem(kPasswordBox)->SetFocus();
             return FALSE;
         }
-        return TRUE;
+        return m_returnFalse ? FALSE : TRUE;
     }
 
 protected:
@@ -112,6 +113,13 @@ TEST(DialogKeysTest, TabOrderMnemonicFocusAndInitialFocus) {
     second.m_focusPassword = true;
     second.DoModal();
     EXPECT_EQ(seen.back(), kPasswordBox);
+
+    // FALSE without a focus of its own still leaves the first tab stop focused.
+    h.Input().Then(note).Press(Key::Escape);
+    FormDlg third;
+    third.m_returnFalse = true;
+    third.DoModal();
+    EXPECT_EQ(seen.back(), kNameBox);
 }
 
 TEST(DialogKeysTest, ClickFocusesABoxWithoutSelectingAndPlacesTheCaret) {
