@@ -99,8 +99,10 @@ bool RequestDownloadMode(DownloadJob& job, SOCKET sock, sockaddr_in& peer) {
 
     CString question;
     AfxFormatString2(question, IDS_VERSION_NOT_NEWER, router_version, image_version);
-    if (AfxMessageBox(question, MB_ICONEXCLAMATION | MB_OKCANCEL) == IDCANCEL)
-        return Fail(job, ProtocolFailure::DeclinedNotNewer);  // the router stays in download mode
+    // Only OK goes on: a question that could not be shown (0) is no consent to write
+    // an image that is not newer. Either way the router stays in download mode.
+    if (AfxMessageBox(question, MB_ICONEXCLAMATION | MB_OKCANCEL) != IDOK)
+        return Fail(job, ProtocolFailure::DeclinedNotNewer);
     return PauseAndGoOn();
 }
 

@@ -166,6 +166,18 @@ TEST_F(DownloadModeTest, JudgesTheReply) {
     }
 }
 
+// A question that cannot be shown (no screen to show it on) is no consent: the
+// exchange ends as declined, without the pause.
+TEST_F(DownloadModeTest, QuestionThatCannotBeShownIsNoConsent) {
+    ASSERT_EQ(CurrentBackend(), nullptr);
+    ScriptedNetwork network(clock_, {OutAt(0, Command("secret"), kCommand),
+                                     InAfter(10, ToBytes("OK\0" "1.02"), kCommand)});
+    EXPECT_FALSE(Run(network));
+    EXPECT_EQ(job_.result, IDS_IN_DOWNLOAD_MODE);
+    EXPECT_EQ(clock_.NowMs(), 10u);
+    for (const std::string& problem : network.Problems()) ADD_FAILURE() << problem;
+}
+
 // A reply that fills all 256 bytes leaves a version text without a terminator; it is
 // still read and shown only up to the end of the reply.
 TEST_F(DownloadModeTest, UnterminatedVersionTextStaysInsideTheReply) {

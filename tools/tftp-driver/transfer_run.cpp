@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "platform/sockets/winsock.h"
+#include "platform/system/resources.h"
 #include "protocol/download_mode.h"
 #include "protocol/tftp_write.h"
+#include "res/program_resources.h"
 
 namespace qx {
 
@@ -21,6 +23,9 @@ TransferRunResult RunTransfer(const TransferRunOptions& options, std::span<const
     peer.sin_addr.s_addr = htonl(options.address);
     std::strncpy(job.password, options.password.c_str(), sizeof job.password - 1);
 
+    // The program's own string table: the exchange compares the router's version with
+    // the image's version text from it, as the downloader does.
+    const ScopedResourceDirectory resources(ProgramResources());
     if (options.command && !RequestDownloadMode(job, sock, peer)) {
         closesocket(sock);
         run.result = job.result;
