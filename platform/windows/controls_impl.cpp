@@ -92,20 +92,7 @@ private:
         if (type == SS_BLACKFRAME) {
             // A frame needs cells of its own; a thin one (the progress bar's) draws
             // nothing and leaves its inside to whoever paints there.
-            if (r.Height() >= 3 && r.Width() >= 2) {
-                for (int x = r.left + 1; x < r.right - 1; ++x) {
-                    p.Put(x, r.top, U'─', 1, fg, bg);
-                    p.Put(x, r.bottom - 1, U'─', 1, fg, bg);
-                }
-                for (int y = r.top + 1; y < r.bottom - 1; ++y) {
-                    p.Put(r.left, y, U'│', 1, fg, bg);
-                    p.Put(r.right - 1, y, U'│', 1, fg, bg);
-                }
-                p.Put(r.left, r.top, U'┌', 1, fg, bg);
-                p.Put(r.right - 1, r.top, U'┐', 1, fg, bg);
-                p.Put(r.left, r.bottom - 1, U'└', 1, fg, bg);
-                p.Put(r.right - 1, r.bottom - 1, U'┘', 1, fg, bg);
-            }
+            if (r.Height() >= 3 && r.Width() >= 2) p.Box(r, fg, bg);
             return;
         }
         p.Fill(r, bg, fg);

@@ -143,18 +143,7 @@ void DrawFrame(Window& d) {
     if (o.Width() < 2 || o.Height() < 2) return;
     const Color bg = s.dialogBg;
     const Color fg = s.dialogFg;
-    for (int x = o.left + 1; x < o.right - 1; ++x) {
-        p.Put(x, o.top, U'─', 1, fg, bg);
-        p.Put(x, o.bottom - 1, U'─', 1, fg, bg);
-    }
-    for (int y = o.top + 1; y < o.bottom - 1; ++y) {
-        p.Put(o.left, y, U'│', 1, fg, bg);
-        p.Put(o.right - 1, y, U'│', 1, fg, bg);
-    }
-    p.Put(o.left, o.top, U'┌', 1, fg, bg);
-    p.Put(o.right - 1, o.top, U'┐', 1, fg, bg);
-    p.Put(o.left, o.bottom - 1, U'└', 1, fg, bg);
-    p.Put(o.right - 1, o.bottom - 1, U'┘', 1, fg, bg);
+    p.Box(o, fg, bg);
     if ((d.style & WS_CAPTION) != WS_CAPTION) return;
     const bool active = ActiveWindow() == &d;
     const Color barBg = active ? Color::Navy : Color::Grey;
@@ -863,6 +852,21 @@ void Painter::Fill(const CellRect& r, Color bg, Color fg) {
     for (int y = r.top; y < r.bottom; ++y) {
         for (int x = r.left; x < r.right; ++x) Put(x, y, U' ', 1, fg, bg);
     }
+}
+
+void Painter::Box(const CellRect& r, Color fg, Color bg) {
+    for (int x = r.left + 1; x < r.right - 1; ++x) {
+        Put(x, r.top, U'─', 1, fg, bg);
+        Put(x, r.bottom - 1, U'─', 1, fg, bg);
+    }
+    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+        Put(r.left, y, U'│', 1, fg, bg);
+        Put(r.right - 1, y, U'│', 1, fg, bg);
+    }
+    Put(r.left, r.top, U'┌', 1, fg, bg);
+    Put(r.right - 1, r.top, U'┐', 1, fg, bg);
+    Put(r.left, r.bottom - 1, U'└', 1, fg, bg);
+    Put(r.right - 1, r.bottom - 1, U'┘', 1, fg, bg);
 }
 
 int Painter::Text(int x, int y, std::string_view text, int maxColumns, Color fg, Color bg, std::uint8_t attr,

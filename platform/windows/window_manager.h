@@ -139,6 +139,8 @@ public:
     // drawn as a blank, and wide characters it overlaps lose both halves.
     void Put(int x, int y, char32_t ch, int width, Color fg, Color bg, std::uint8_t attr = 0);
     void Fill(const CellRect& r, Color bg, Color fg = Color::Black);
+    // A single-line box along the edges of `r` (at least 2 x 2 cells).
+    void Box(const CellRect& r, Color fg, Color bg);
     // A line of CP932 text from column x, at most maxColumns wide; returns the columns
     // used. `underline` is a byte offset to underline (npos: none).
     int Text(int x, int y, std::string_view cp932, int maxColumns, Color fg, Color bg,
