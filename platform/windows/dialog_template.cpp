@@ -1,5 +1,6 @@
 #include "platform/windows/dialog_template.h"
 
+#include "platform/windows/byte_writer.h"
 
 namespace qx {
 
@@ -8,27 +9,11 @@ namespace {
 constexpr char kMagic[4] = {'Q', 'X', 'D', 'T'};
 constexpr WORD kVersion = 1;
 
-class Writer {
-public:
-    void U8(std::uint8_t v) { out_.push_back(static_cast<std::byte>(v)); }
-    void U16(std::uint16_t v) {
-        U8(static_cast<std::uint8_t>(v & 0xFF));
-        U8(static_cast<std::uint8_t>(v >> 8));
-    }
-    void U32(std::uint32_t v) {
-        U16(static_cast<std::uint16_t>(v & 0xFFFF));
-        U16(static_cast<std::uint16_t>(v >> 16));
-    }
-    void I16(short v) { U16(static_cast<std::uint16_t>(v)); }
-    void Str(const std::string& s) {
-        U16(static_cast<std::uint16_t>(s.size()));
-        for (char c : s) U8(static_cast<std::uint8_t>(c));
-    }
-    std::vector<std::byte> Take() { return std::move(out_); }
-
-private:
-    std::vector<std::byte> out_;
-};
+// str: a 16-bit length, then that many bytes.
+void WriteString(ByteWriter& w, const std::string& s) {
+    w.U16(static_cast<std::uint16_t>(s.size()));
+    w.Raw(s);
+}
 
 class Reader {
 public:
@@ -73,7 +58,7 @@ private:
 }  // namespace
 
 std::vector<std::byte> SerializeDialogTemplate(const DialogTemplate& dialog) {
-    Writer w;
+    ByteWriter w;
     for (char c : kMagic) w.U8(static_cast<std::uint8_t>(c));
     w.U16(kVersion);
     w.U32(dialog.style);
@@ -82,8 +67,8 @@ std::vector<std::byte> SerializeDialogTemplate(const DialogTemplate& dialog) {
     w.I16(dialog.cx);
     w.I16(dialog.cy);
     w.U16(dialog.pointSize);
-    w.Str(dialog.caption);
-    w.Str(dialog.fontName);
+    WriteString(w, dialog.caption);
+    WriteString(w, dialog.fontName);
     w.U16(static_cast<std::uint16_t>(dialog.items.size()));
     for (const DialogItemTemplate& item : dialog.items) {
         w.U32(item.style);
@@ -94,7 +79,7 @@ std::vector<std::byte> SerializeDialogTemplate(const DialogTemplate& dialog) {
         w.U16(static_cast<std::uint16_t>(item.id));
         w.U8(static_cast<std::uint8_t>(item.controlClass));
         w.U16(item.textOrdinal);
-        w.Str(item.text);
+        WriteString(w, item.text);
     }
     return w.Take();
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/windows/byte_writer.h"
 #include "platform/windows/dialog_template.h"
 
 namespace qx::resgen {
@@ -33,36 +34,8 @@ void WriteBytes(const std::filesystem::path& path, std::span<const std::byte> by
 // SourceError naming `where` and the first character CP932 cannot hold.
 std::string Utf8ToCp932(std::string_view utf8, std::string_view where);
 
-// Little-endian writer for the binary resource forms.
-class ByteWriter {
-public:
-    void U8(std::uint8_t v) { out_.push_back(static_cast<std::byte>(v)); }
-    void U16(std::uint16_t v) {
-        U8(static_cast<std::uint8_t>(v & 0xFF));
-        U8(static_cast<std::uint8_t>(v >> 8));
-    }
-    void U32(std::uint32_t v) {
-        U16(static_cast<std::uint16_t>(v & 0xFFFF));
-        U16(static_cast<std::uint16_t>(v >> 16));
-    }
-    void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
-    void Raw(std::string_view s) {
-        for (char c : s) U8(static_cast<std::uint8_t>(c));
-    }
-    void Align(std::size_t boundary) {
-        while (out_.size() % boundary != 0) U8(0);
-    }
-    void PatchU16(std::size_t at, std::uint16_t v) {
-        out_[at] = static_cast<std::byte>(v & 0xFF);
-        out_[at + 1] = static_cast<std::byte>(v >> 8);
-    }
-    std::size_t Size() const { return out_.size(); }
-    const Bytes& Data() const { return out_; }
-    Bytes Take() { return std::move(out_); }
-
-private:
-    Bytes out_;
-};
+// The little-endian writer for the binary resource forms is qx::ByteWriter
+// (platform/windows/byte_writer.h), shared with the dialog templates.
 
 // The generators. Each writes its output files and throws SourceError on bad input.
 void GenerateStringTable(const std::filesystem::path& source, const std::filesystem::path& out_dir);
