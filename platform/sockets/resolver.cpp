@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -21,6 +22,7 @@ std::atomic<HostResolver*> g_resolver{nullptr};
 // may still finish while the static objects of the process are being torn down.
 struct Lookups {
     std::mutex mutex;
+    std::condition_variable idle;  // notified whenever a lookup stops being pending
     bool exiting = false;  // guarded by mutex
     int pending = 0;       // guarded by mutex
     std::uintptr_t nextRequest = 1;
@@ -111,6 +113,7 @@ void Work(HWND hWnd, UINT wMsg, std::uintptr_t request, std::string name, HostRe
     std::lock_guard lock(l.mutex);
     --l.pending;
     if (!l.exiting) PostMessageWithPrelude(hWnd, wMsg, static_cast<WPARAM>(request), lParam, std::move(prelude));
+    l.idle.notify_all();
 }
 
 }  // namespace
@@ -126,6 +129,12 @@ ScopedResolver::~ScopedResolver() { g_resolver.store(previous_); }
 int PendingLookups() {
     std::lock_guard lock(L().mutex);
     return L().pending;
+}
+
+bool WaitForLookups(std::chrono::milliseconds limit) {
+    Lookups& l = L();
+    std::unique_lock lock(l.mutex);
+    return l.idle.wait_for(lock, limit, [&l] { return l.pending == 0; });
 }
 
 HANDLE WSAAsyncGetHostByName(HWND hWnd, UINT wMsg, const char* name, char* buf, int buflen) {
@@ -151,6 +160,7 @@ HANDLE WSAAsyncGetHostByName(HWND hWnd, UINT wMsg, const char* name, char* buf, 
     } catch (const std::system_error&) {
         std::lock_guard lock(l.mutex);
         --l.pending;
+        l.idle.notify_all();
         WSASetLastError(WSAENOBUFS);
         return nullptr;
     }

@@ -15,6 +15,7 @@
 // a test's own HostResolver while a ScopedResolver lives.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -83,5 +84,8 @@ private:
 
 // Lookups whose worker has not finished yet (tests wait for late completions).
 int PendingLookups();
+// Blocks until no lookup is pending (every completion has been posted or dropped),
+// at most `limit`; false when lookups are still pending then.
+bool WaitForLookups(std::chrono::milliseconds limit);
 
 }  // namespace qx

@@ -5,15 +5,14 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include "platform/sockets/resolver.h"
 #include "platform/sockets/winsock.h"
 #include "platform/testing/dialog_harness.h"
+#include "platform/testing/held_resolver.h"
 #include "platform/windows/dialog.h"
 #include "platform/windows/styles.h"
 
@@ -89,37 +88,7 @@ bool InBuffer(const LookupProbe& p, const void* ptr) {
     return c >= p.buffer.data() && c < p.buffer.data() + p.buffer.size();
 }
 
-// A name service of the test's own: fixed answers, optionally held until released.
-class FakeResolver final : public HostResolver {
-public:
-    int error = 0;
-    std::vector<std::uint32_t> addresses;
-    bool hold = false;
-
-    int Resolve(const std::string&, std::string& official, std::vector<std::uint32_t>& out) override {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [this] { return !hold; });
-        official = "router.example";
-        out = addresses;
-        return error;
-    }
-    void Release() {
-        {
-            std::lock_guard lock(mutex_);
-            hold = false;
-        }
-        cv_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-};
-
-void WaitForWorkers() {
-    for (int i = 0; i < 1000 && PendingLookups() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(PendingLookups(), 0);
-}
+void WaitForWorkers() { ASSERT_TRUE(WaitForLookups(std::chrono::seconds(10))); }
 
 struct RealCase {
     const char* name;
@@ -170,7 +139,8 @@ TEST(AsyncHostLookup, RealNamesResolveOrFailWithoutTouchingTheBuffer) {
 }
 
 TEST(AsyncHostLookup, RecordListsEveryAddressOnceInOrder) {
-    FakeResolver fake;
+    HeldResolver fake;
+    fake.official = "router.example";
     fake.addresses = {htonl(0x0A000005), htonl(0x0A000006), htonl(0x0A000005)};
     ScopedResolver scoped(fake);
     DialogHarness h;
@@ -190,7 +160,7 @@ TEST(AsyncHostLookup, RecordListsEveryAddressOnceInOrder) {
 }
 
 TEST(AsyncHostLookup, TooSmallBufferReportsTheNeededLengthAndStaysUntouched) {
-    FakeResolver fake;
+    HeldResolver fake;
     fake.addresses = {htonl(0x0A000005)};
     ScopedResolver scoped(fake);
     DialogHarness h;
@@ -211,7 +181,7 @@ TEST(AsyncHostLookup, ResolverErrorsAndEmptyAnswersAreFailures) {
     };
     for (const auto& [error, addresses] : cases) {
         SCOPED_TRACE(error);
-        FakeResolver fake;
+        HeldResolver fake;
         fake.error = error;
         fake.addresses = addresses;
         ScopedResolver scoped(fake);
@@ -225,7 +195,7 @@ TEST(AsyncHostLookup, ResolverErrorsAndEmptyAnswersAreFailures) {
 }
 
 TEST(AsyncHostLookup, LateCompletionAfterTheWindowEndedIsDropped) {
-    FakeResolver fake;
+    HeldResolver fake;
     fake.addresses = {htonl(0x0A000005)};
     fake.hold = true;
     ScopedResolver scoped(fake);

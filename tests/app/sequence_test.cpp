@@ -4,11 +4,9 @@
 // message boxes that must come up, word for word, in order.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/downloader_app.h"
@@ -18,6 +16,7 @@
 #include "platform/strings/cp932.h"
 #include "platform/system/resources.h"
 #include "platform/testing/dialog_harness.h"
+#include "platform/testing/held_resolver.h"
 #include "platform/testing/scripted_network.h"
 #include "res/program_resources.h"
 #include "res/resource_ids.h"
@@ -105,33 +104,6 @@ private:
     ScriptedNetwork& inner_;
 };
 
-// The name service: every name resolves to kNamed unless told otherwise; can be held.
-class Names final : public HostResolver {
-public:
-    int error = 0;
-    bool hold = false;
-    std::vector<std::string> asked;
-
-    int Resolve(const std::string& name, std::string&, std::vector<std::uint32_t>& out) override {
-        std::unique_lock lock(mutex_);
-        asked.push_back(name);
-        cv_.wait(lock, [this] { return !hold; });
-        out = {htonl(kNamed.address)};
-        return error;
-    }
-    void Release() {
-        {
-            std::lock_guard lock(mutex_);
-            hold = false;
-        }
-        cv_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-};
-
 // The program's resources, optionally without some entries.
 class Resources {
 public:
@@ -184,16 +156,17 @@ public:
     explicit Session(std::vector<std::pair<WORD, WORD>> without = {})
         : resources_(std::move(without)), net_(h.Clock()), counting_(net_), scopedNet_(counting_), scopedNames_(names) {
         net_.SetResponder([this](const SentDatagram& s, ScriptedNetwork& n) { router(s, n); });
+        names.addresses = {htonl(kNamed.address)};  // every name is the router unless told otherwise
     }
     ~Session() {
         names.Release();
-        for (int i = 0; i < 2000 && PendingLookups() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_TRUE(WaitForLookups(std::chrono::seconds(10)));
         if (app.m_hMutex) CloseHandle(app.m_hMutex);
     }
 
     DialogHarness h;
     Router router;
-    Names names;
+    HeldResolver names;
     CDownloaderApp app;
 
     HeadlessBackend& Keys() { return h.Input(); }
@@ -328,7 +301,7 @@ TEST(StartupSequence, DefaultNameIsLookedUpAndConfirmedByName) {
     run.Start();
     run.Keys().Press(Key::Tab).Type("pw").Press(Key::Enter).AwaitWake().Press(Key::Enter).Press(Key::Enter);
     EXPECT_EQ(run.Go(), TRUE);
-    EXPECT_EQ(run.names.asked, std::vector<std::string>{"QX210-NODE"});
+    EXPECT_EQ(run.names.Asked(), std::vector<std::string>{"QX210-NODE"});
     EXPECT_EQ(run.Boxes(), (std::vector<Box>{{Confirm("QX210-NODE"), 49}, {kSucceeded, 48}}));
     ASSERT_FALSE(run.router.commands.empty());
     EXPECT_EQ(run.router.commands[0].to, MakeEndpoint(10, 0, 0, 9, 7));
@@ -355,7 +328,7 @@ TEST(StartupSequence, TextsThatAreNoAddressAreLookedUp) {
         run.Start();
         run.Target(text, "pw").AwaitWake().Press(Key::Enter).Press(Key::Escape).Press(Key::Enter);
         EXPECT_EQ(run.Go(), FALSE);
-        EXPECT_EQ(run.names.asked, std::vector<std::string>{text});
+        EXPECT_EQ(run.names.Asked(), std::vector<std::string>{text});
         EXPECT_EQ(run.Boxes(), (std::vector<Box>{{"\"" + std::string(text) + "\"のIPｱﾄﾞﾚｽがわかりません。", 48},
                                                  {kCancelled, 48}}));
         EXPECT_EQ(run.Sent(), 0u);

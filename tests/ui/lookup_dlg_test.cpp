@@ -5,19 +5,17 @@
 // its buffer shows under AddressSanitizer).
 #include <chrono>
 #include <cstdlib>
-#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/sockets/resolver.h"
 #include "platform/sockets/winsock.h"
+#include "platform/testing/held_resolver.h"
 #include "res/resource_ids.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/lookup_dlg.h"
@@ -32,48 +30,11 @@ constexpr std::uint32_t kFirst = htonl(0x0A010203);   // 10.1.2.3
 constexpr std::uint32_t kSecond = htonl(0x0A090909);  // 10.9.9.9
 constexpr std::uint32_t kBefore = 0xFFFFFFFF;         // what the sequence leaves for a name
 
-// A name service whose answer the test sets, and which can hold its answer back.
-class ScriptedResolver final : public HostResolver {
-public:
-    int error = 0;
-    std::vector<std::uint32_t> addresses;
-    bool hold = false;
-
-    int Resolve(const std::string& name, std::string&, std::vector<std::uint32_t>& out) override {
-        std::unique_lock lock(mutex_);
-        asked_ = name;
-        released_cv_.wait(lock, [this] { return !hold || released_; });
-        out = addresses;
-        return error;
-    }
-    void Release() {
-        {
-            std::lock_guard lock(mutex_);
-            released_ = true;
-        }
-        released_cv_.notify_all();
-    }
-    std::string Asked() {
-        std::lock_guard lock(mutex_);
-        return asked_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable released_cv_;
-    bool released_ = false;
-    std::string asked_;
-};
-
 // Lets a held lookup finish and waits (bounded) until its worker has posted or
 // dropped its completion.
-void FinishLookups(ScriptedResolver& resolver) {
+void FinishLookups(HeldResolver& resolver) {
     resolver.Release();
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (PendingLookups() > 0 && std::chrono::steady_clock::now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(PendingLookups(), 0);
+    ASSERT_TRUE(WaitForLookups(std::chrono::seconds(10)));
 }
 
 DownloadJob JobFor(const char* host) {
@@ -100,7 +61,7 @@ TEST(LookupDlgTest, TheResolversAnswerDecidesTheResult) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         UiHarness u;
-        ScriptedResolver resolver;
+        HeldResolver resolver;
         resolver.error = c.error;
         resolver.addresses = c.addresses;
         ScopedResolver scoped(resolver);
@@ -110,7 +71,7 @@ TEST(LookupDlgTest, TheResolversAnswerDecidesTheResult) {
         u.h.Input().AwaitWake();
         EXPECT_EQ(dlg.DoModal(), c.result);
         EXPECT_EQ(job.address, c.address);
-        EXPECT_EQ(resolver.Asked(), "router.lan");
+        EXPECT_EQ(resolver.Asked(), std::vector<std::string>{"router.lan"});
         EXPECT_TRUE(u.h.MessageBoxes().empty());
     }
 }
@@ -128,7 +89,7 @@ TEST(LookupDlgTest, AnAbortEndsItAndALaterCompletionChangesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         UiHarness u;
-        ScriptedResolver resolver;
+        HeldResolver resolver;
         resolver.addresses = {kFirst};
         resolver.hold = true;
         ScopedResolver scoped(resolver);
@@ -151,7 +112,7 @@ TEST(LookupDlgTest, AnAbortEndsItAndALaterCompletionChangesNothing) {
 
 TEST(LookupDlgTest, ACompletionHandledBeforeTheAbortWins) {
     UiHarness u;
-    ScriptedResolver resolver;
+    HeldResolver resolver;
     resolver.addresses = {kSecond};
     ScopedResolver scoped(resolver);
     DownloadJob job = JobFor("router.lan");
@@ -166,7 +127,7 @@ TEST(LookupDlgTest, ACompletionHandledBeforeTheAbortWins) {
 // A completion that claims success but carries no address must not be read through.
 TEST(LookupDlgTest, ASuccessWithoutAnAddressListIsAFailure) {
     UiHarness u;
-    ScriptedResolver resolver;
+    HeldResolver resolver;
     resolver.hold = true;
     ScopedResolver scoped(resolver);
     DownloadJob job = JobFor("router.lan");
@@ -203,7 +164,7 @@ private:
 
 TEST(LookupDlgTest, ShownAndPaintedAtOnceCentredWithTheFocusOnAbortAndNoCloseBox) {
     UiHarness u;
-    ScriptedResolver resolver;
+    HeldResolver resolver;
     resolver.hold = true;
     ScopedResolver scoped(resolver);
     DownloadJob job = JobFor("router.lan");
